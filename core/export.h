@@ -1,0 +1,13 @@
+// Marks a name as part of a deliverable's plain C interface.
+//
+// Everything else is compiled with hidden visibility, so the names marked here
+// are the only ones a shared library exports. The libraries are linked with
+// -Bsymbolic, which binds every internal reference to the library's own copy
+// of these names, whatever a host or another library defines under them.
+#pragma once
+
+#ifdef __cplusplus
+#define SM_EXPORT extern "C" __attribute__((visibility("default")))
+#else
+#define SM_EXPORT __attribute__((visibility("default")))
+#endif

@@ -1,0 +1,63 @@
+// The two ways into a deliverable, the fatal-error routine and small helpers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/export.h"
+#include "core/linkedlist.h"
+
+// Every search routine: pattern x of length m, text y of length n. Its
+// product is the trace; it reads the text only through trace_get and
+// trace_memcmp.
+typedef void (*matcher_fn)(const char* x, int32_t m, char* y, int32_t n);
+
+// Command-line road: argv holds the program name, the pattern and the text.
+// Returns 0 after a search, 2 after the usage line.
+SM_EXPORT int string_matcher_main(matcher_fn routine, int32_t argc, char** argv);
+// Library road: empties the trace, runs the routine, returns the trace's head.
+SM_EXPORT trace_node* string_matcher_array(matcher_fn routine, const char* x, int32_t m,
+                                           char* y, int32_t n);
+
+// Prints "Error: <message>" on standard output and ends the process with status 1.
+SM_EXPORT void error(const char* message) __attribute__((noreturn));
+
+SM_EXPORT int32_t MAX(int32_t a, int32_t b);
+SM_EXPORT int32_t MIN(int32_t a, int32_t b);
+
+namespace sm {
+
+// The longest pattern the command line accepts.
+constexpr int32_t kMaxPattern = 19;
+
+// Refuses a pattern that a table indexed by character could not hold: every
+// byte must lie in the 7-bit alphabet.
+void require_7bit_pattern(const char* x, int32_t m);
+
+// Per-call scratch table: fixed storage for the lengths the command line
+// allows, one heap block (released with the table) for longer ones, so that
+// a library caller's long pattern never writes past fixed storage.
+template <typename T, int32_t Fixed>
+class ScratchTable {
+ public:
+  explicit ScratchTable(int32_t count) : data_(fixed_) {
+    if (count > Fixed) {
+      data_ = static_cast<T*>(std::malloc(static_cast<size_t>(count) * sizeof(T)));
+      if (data_ == nullptr) error("Out of memory.");
+    }
+  }
+  ~ScratchTable() {
+    if (data_ != fixed_) std::free(data_);
+  }
+  ScratchTable(const ScratchTable&) = delete;
+  ScratchTable& operator=(const ScratchTable&) = delete;
+
+  T* get() { return data_; }
+
+ private:
+  T fixed_[Fixed];
+  T* data_;
+};
+
+}  // namespace sm

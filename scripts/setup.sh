@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what the build needs when the machine lacks it (Debian packages).
+set -euo pipefail
+
+missing=()
+command -v cmake >/dev/null || missing+=(cmake)
+command -v g++ >/dev/null || missing+=(g++)
+command -v make >/dev/null || missing+=(make)
+command -v nm >/dev/null || missing+=(binutils)
+[ -e /usr/lib/x86_64-linux-gnu/cmake/GTest ] || [ -e /usr/lib/cmake/GTest ] || missing+=(libgtest-dev libgmock-dev)
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+fi

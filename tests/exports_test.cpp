@@ -1,0 +1,85 @@
+// Each library's dynamic symbol table holds exactly its plain C interface.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/library.h"
+#include "support/process.h"
+
+namespace sm_test {
+namespace {
+
+const std::set<std::string> kCore = {
+    "set_txt_length", "start_pruning_duplicates", "stop_pruning_duplicates", "trace",
+    "trace_add", "trace_get", "trace_memcmp", "trace_new", "trace_print",
+    "txt_length", "trace_first", "trace_current", "prune_duplicates", "prune_from_trace",
+    "string_matcher_main", "string_matcher_array", "error", "MAX", "MIN", "main",
+};
+
+// Beyond the core: the entry function, the routine and its preprocessing.
+const std::map<std::string, std::set<std::string>> kOwn = {
+    {"morris_pratt", {"morris_pratt", "MP", "preMp"}},
+};
+
+std::vector<std::string> split(const std::string& list) {
+  std::vector<std::string> out;
+  std::istringstream in(list);
+  for (std::string name; std::getline(in, name, ';');) out.push_back(name);
+  return out;
+}
+
+std::set<std::string> defined_symbols(const std::string& path) {
+  Outcome got = run({"/bin/sh", "-c", "nm -D --defined-only '" + path + "'"});
+  EXPECT_EQ(got.status, 0) << path;
+  std::set<std::string> names;
+  std::istringstream lines(got.out);
+  for (std::string address, kind, name; lines >> address >> kind >> name;) {
+    // AddressSanitizer adds an ODR indicator beside every instrumented global.
+    if (SM_SANITIZED && name.rfind("__odr_asan", 0) == 0) continue;
+    names.insert(name);
+  }
+  return names;
+}
+
+TEST(Exports, EachLibraryExportsExactlyItsInterface) {
+  const auto libraries = split(SM_LIBRARIES);
+  ASSERT_FALSE(libraries.empty());
+  for (const auto& name : libraries) {
+    auto own = kOwn.find(name);
+    ASSERT_NE(own, kOwn.end()) << "no expected export list for " << name;
+    std::set<std::string> expected = kCore;
+    expected.insert(own->second.begin(), own->second.end());
+    const std::set<std::string> got = defined_symbols(library_path(name));
+    for (const auto& symbol : expected) EXPECT_EQ(got.count(symbol), 1u) << name << " lacks " << symbol;
+    for (const auto& symbol : got) EXPECT_EQ(expected.count(symbol), 1u) << name << " also exports " << symbol;
+  }
+}
+
+TEST(Exports, HostFindsEveryNameUndecorated) {
+  for (const auto& name : split(SM_LIBRARIES)) {
+    Library lib(library_path(name));
+    for (const auto& symbol : kCore) EXPECT_NO_THROW(lib.raw(symbol)) << name << ": " << symbol;
+    EXPECT_NO_THROW(lib.raw(name)) << name;
+  }
+}
+
+TEST(Exports, MaxAndMin) {
+  Library lib(library_path("morris_pratt"));
+  auto max = lib.fn<int32_t (*)(int32_t, int32_t)>("MAX");
+  auto min = lib.fn<int32_t (*)(int32_t, int32_t)>("MIN");
+  struct Case { int32_t a, b, max, min; };
+  const std::vector<Case> cases = {{3, 3, 3, 3}, {-1, 0, 0, -1}, {5, -7, 5, -7},
+                                   {-2147483647 - 1, 2147483647, 2147483647, -2147483647 - 1}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(max(c.a, c.b), c.max);
+    EXPECT_EQ(min(c.a, c.b), c.min);
+  }
+}
+
+}  // namespace
+}  // namespace sm_test

@@ -1,0 +1,237 @@
+// The trace recorder, exercised through a built library's exported functions
+// and globals, as a host would.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support/library.h"
+#include "support/process.h"
+
+namespace sm_test {
+namespace {
+
+class Recorder : public ::testing::Test {
+ protected:
+  Recorder() : lib_(library_path("morris_pratt")) {
+    set_txt_length = lib_.fn<void (*)(int32_t)>("set_txt_length");
+    start = lib_.fn<void (*)()>("start_pruning_duplicates");
+    stop = lib_.fn<void (*)()>("stop_pruning_duplicates");
+    trace = lib_.fn<void (*)(int32_t)>("trace");
+    trace_add = lib_.fn<void (*)(int32_t)>("trace_add");
+    trace_get = lib_.fn<signed char (*)(const char*, int32_t)>("trace_get");
+    trace_memcmp = lib_.fn<int (*)(const char*, const char*, int32_t, int32_t)>("trace_memcmp");
+    trace_new = lib_.fn<void (*)()>("trace_new");
+    trace_print = lib_.fn<void (*)()>("trace_print");
+    // Every test starts from the process-start state.
+    trace_new();
+    stop();
+    set_txt_length(-1);
+    global<Node*>("prune_from_trace") = nullptr;
+  }
+  template <typename T>
+  T& global(const char* name) {
+    return lib_.global<T>(name);
+  }
+  std::vector<int32_t> recorded() { return walk(global<Node*>("trace_first")); }
+  std::string printed() {
+    return run_child([this] {
+             trace_print();
+             return 0;
+           })
+        .out;
+  }
+
+  Library lib_;
+  void (*set_txt_length)(int32_t);
+  void (*start)();
+  void (*stop)();
+  void (*trace)(int32_t);
+  void (*trace_add)(int32_t);
+  signed char (*trace_get)(const char*, int32_t);
+  int (*trace_memcmp)(const char*, const char*, int32_t, int32_t);
+  void (*trace_new)();
+  void (*trace_print)();
+};
+
+TEST_F(Recorder, FiltersInTheStatedOrder) {
+  struct Step {
+    const char* call;
+    int32_t arg;
+    std::vector<int32_t> after;
+  };
+  const std::vector<Step> steps = {
+      {"start", 0, {}},        {"trace", 3, {3}},          {"trace", 4, {3, 4}},
+      {"trace", 3, {3, 4}},    {"trace", 12, {3, 4}},      {"trace", -1, {3, 4}},
+      {"stop", 0, {3, 4}},     {"trace", 3, {3, 4, 3}},    {"start", 0, {3, 4, 3}},
+      {"trace", 3, {3, 4, 3, 3}}, {"trace", 3, {3, 4, 3, 3}},
+  };
+  set_txt_length(10);
+  for (const auto& step : steps) {
+    const std::string call = step.call;
+    if (call == "start") start();
+    if (call == "stop") stop();
+    if (call == "trace") trace(step.arg);
+    EXPECT_EQ(recorded(), step.after) << call << "(" << step.arg << ")";
+  }
+  EXPECT_EQ(printed(), "3 4 3 3 \n");
+}
+
+TEST_F(Recorder, WindowStateFollowsTheGlobals) {
+  start();
+  EXPECT_EQ(global<int>("prune_duplicates"), 1);
+  EXPECT_EQ(global<Node*>("prune_from_trace"), nullptr);
+  trace(5);
+  Node* first = global<Node*>("prune_from_trace");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->position, 5);
+  trace(6);
+  EXPECT_EQ(global<Node*>("prune_from_trace"), first);
+  stop();
+  EXPECT_EQ(global<int>("prune_duplicates"), 0);
+  EXPECT_EQ(global<Node*>("prune_from_trace"), first);  // kept, but no longer searched
+  EXPECT_EQ(global<Node*>("trace_current")->position, 6);
+}
+
+TEST_F(Recorder, BoundOfZeroOrLessIsNoBound) {
+  struct Case {
+    int32_t bound;
+    int32_t position;
+    bool recorded;
+  };
+  const std::vector<Case> cases = {
+      {-1, 7, true},   {0, 5, true},    {0, 100, true},  {6, 5, true},
+      {6, 6, false},   {6, 7, false},   {-1, -1, false}, {0, -5, false},
+      {-7, 2147483647, true},
+  };
+  for (const auto& c : cases) {
+    trace_new();
+    set_txt_length(c.bound);
+    trace(c.position);
+    EXPECT_EQ(recorded().size(), c.recorded ? 1u : 0u)
+        << "bound " << c.bound << ", position " << c.position;
+  }
+  EXPECT_EQ(global<int32_t>("txt_length"), -7);
+}
+
+TEST_F(Recorder, NegativePositionNeverRecordedEvenInAWindow) {
+  start();
+  trace(-3);
+  EXPECT_EQ(recorded(), std::vector<int32_t>{});
+  EXPECT_EQ(global<Node*>("prune_from_trace"), nullptr);
+  trace(2);
+  EXPECT_EQ(global<Node*>("prune_from_trace")->position, 2);
+}
+
+TEST_F(Recorder, TraceAddAppliesNoFilter) {
+  set_txt_length(3);
+  start();
+  trace(1);
+  trace_add(1);
+  trace_add(-4);
+  trace_add(99);
+  EXPECT_EQ(recorded(), (std::vector<int32_t>{1, 1, -4, 99}));
+  EXPECT_EQ(printed(), "1 1 -4 99 \n");
+}
+
+TEST_F(Recorder, MemcmpRecordsBeforeComparing) {
+  struct Case {
+    int32_t bound;
+    const char* a;
+    const char* b;
+    int32_t len;
+    int32_t position;
+    int result;
+    std::vector<int32_t> trace;
+  };
+  const std::vector<Case> cases = {
+      {-1, "abcd", "abxd", 4, 2, 1, {2, 3, 4}},
+      {4, "abcd", "abcd", 4, 2, 0, {2, 3}},
+      {-1, "abcd", "abcd", 4, 0, 0, {0, 1, 2, 3}},
+      {-1, "xbcd", "abcd", 4, 7, 1, {7}},
+      {-1, "ab", "ab", 0, 0, 0, {}},
+      {-1, "ab", "xy", -1, 0, 0, {}},
+      {-1, "ab", "ab", 2, -1, 0, {0}},
+  };
+  for (const auto& c : cases) {
+    trace_new();
+    set_txt_length(c.bound);
+    EXPECT_EQ(trace_memcmp(c.a, c.b, c.len, c.position), c.result) << c.a << " vs " << c.b;
+    EXPECT_EQ(recorded(), c.trace) << c.a << " vs " << c.b;
+  }
+}
+
+TEST_F(Recorder, MemcmpWithAnEmptyLengthReadsNothing) {
+  // Null buffers: a read would crash.
+  EXPECT_EQ(trace_memcmp(nullptr, nullptr, 0, 3), 0);
+  EXPECT_EQ(trace_memcmp(nullptr, nullptr, -5, 3), 0);
+  EXPECT_TRUE(recorded().empty());
+}
+
+TEST_F(Recorder, MemcmpInsideAWindowDoesNotRecordAgain) {
+  start();
+  trace(5);
+  trace(6);
+  EXPECT_EQ(trace_memcmp("ab", "ax", 2, 5), 1);
+  EXPECT_EQ(recorded(), (std::vector<int32_t>{5, 6}));
+}
+
+TEST_F(Recorder, RestartedWindowForgetsTheOldOne) {
+  start();
+  trace(4);
+  stop();
+  start();
+  trace(4);
+  trace(4);
+  EXPECT_EQ(recorded(), (std::vector<int32_t>{4, 4}));
+}
+
+TEST_F(Recorder, TraceGetReturnsTheByteEvenWhenDropped) {
+  const char text[] = "ab\xc8z";
+  set_txt_length(2);
+  EXPECT_EQ(trace_get(text, 0), 'a');
+  EXPECT_EQ(trace_get(text, 2), static_cast<signed char>(0xc8));  // dropped: at the bound
+  EXPECT_EQ(trace_get(text, 3), 'z');
+  EXPECT_EQ(recorded(), std::vector<int32_t>{0});
+}
+
+TEST_F(Recorder, TraceNewEmptiesAndKeepsTheSettings) {
+  trace_new();
+  EXPECT_EQ(global<Node*>("trace_first"), nullptr);
+  EXPECT_EQ(global<Node*>("trace_current"), nullptr);
+  set_txt_length(9);
+  start();
+  trace(1);
+  trace(2);
+  trace_new();
+  EXPECT_EQ(global<Node*>("trace_first"), nullptr);
+  EXPECT_EQ(global<Node*>("trace_current"), nullptr);
+  EXPECT_EQ(global<int32_t>("txt_length"), 9);
+  EXPECT_EQ(global<int>("prune_duplicates"), 1);
+  trace_add(8);
+  EXPECT_EQ(recorded(), std::vector<int32_t>{8});
+  EXPECT_EQ(global<Node*>("trace_current")->position, 8);
+}
+
+TEST_F(Recorder, PrintsOneBlankAfterEachPositionAndANewline) {
+  EXPECT_EQ(printed(), "\n");
+  for (int32_t position : {0, 7, 10, 2147483647}) trace_add(position);
+  trace_add(-2147483647 - 1);
+  EXPECT_EQ(printed(), "0 7 10 2147483647 -2147483648 \n");
+}
+
+TEST_F(Recorder, PrintsALongTraceExactlyAsPrintfWould) {
+  std::string expected;
+  char digits[16];
+  for (int32_t position = 0; position < 200000; position += 7) {
+    trace_add(position);
+    std::snprintf(digits, sizeof digits, "%d ", position);
+    expected += digits;
+  }
+  expected += "\n";
+  EXPECT_EQ(printed(), expected);
+}
+
+}  // namespace
+}  // namespace sm_test
