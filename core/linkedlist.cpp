@@ -106,17 +106,15 @@ void start_pruning_duplicates(void) {
 
 void stop_pruning_duplicates(void) { prune_duplicates = 0; }
 
-void trace(int32_t position) {
-  if (position < 0) return;
-  if (txt_length > 0 && position >= txt_length) return;
-  if (prune_duplicates && prune_from_trace != nullptr && in_window(position)) return;
-  trace_add(position);
-  if (prune_duplicates && prune_from_trace == nullptr) prune_from_trace = trace_current;
-}
+namespace {
 
-void trace_add(int32_t position) {
+// The recording path, shared by trace, trace_add, trace_get and
+// trace_memcmp. It is inlined into each of them: a read costs the filters,
+// one allocation and the link, and no further calls.
+
+inline void append(int32_t position) {
   auto* node = static_cast<trace_node*>(std::malloc(sizeof(trace_node)));
-  if (node == nullptr) error("Out of memory.");
+  if (__builtin_expect(node == nullptr, 0)) error("Out of memory.");
   node->position = position;
   node->next = nullptr;
   if (trace_first == nullptr) {
@@ -127,14 +125,46 @@ void trace_add(int32_t position) {
   trace_current = node;
 }
 
+// Recording while a window is open: the duplicate check, and the window's
+// start node on its first recording. Kept out of line, so that the path
+// without a window stays short.
+__attribute__((noinline)) void record_in_window(int32_t position) {
+  if (prune_from_trace != nullptr) {
+    if (in_window(position)) return;
+    append(position);
+  } else {
+    append(position);
+    prune_from_trace = trace_current;
+  }
+}
+
+inline void record(int32_t position) {
+  // Negative positions and positions at or beyond a positive txt_length
+  // fail the one unsigned comparison: a negative position becomes 2^31 or
+  // more, and without a bound the limit is 2^31.
+  const uint32_t limit = txt_length > 0 ? static_cast<uint32_t>(txt_length) : 0x80000000u;
+  if (static_cast<uint32_t>(position) >= limit) return;
+  if (prune_duplicates) {
+    record_in_window(position);
+    return;
+  }
+  append(position);
+}
+
+}  // namespace
+
+void trace(int32_t position) { record(position); }
+
+void trace_add(int32_t position) { append(position); }
+
 signed char trace_get(const char* text, int32_t position) {
-  trace(position);
+  record(position);
   return static_cast<signed char>(text[position]);
 }
 
 int trace_memcmp(const char* a, const char* b, int32_t len, int32_t position) {
   for (int32_t k = 0; k < len; ++k) {
-    trace(position + k);
+    record(position + k);
     if (a[k] != b[k]) return 1;
   }
   return 0;
