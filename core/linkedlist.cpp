@@ -194,30 +194,71 @@ __attribute__((destructor)) void release_trace_at_unload() {
 
 }  // namespace
 
-void trace_print(void) {
-  // Positions are formatted by hand into a block and written in one go: a
-  // trace of millions of positions prints as fast as the disk takes it. The
-  // bytes are exactly those of printf("%d ") for each position.
-  char block[8192];
-  size_t used = 0;
-  for (const trace_node* node = trace_first; node != nullptr; node = node->next) {
-    if (used > sizeof block - 16) {
-      std::fwrite(block, 1, used, stdout);
-      used = 0;
-    }
-    char digits[12];
-    int count = 0;
-    // Work on the magnitude as unsigned, so INT32_MIN prints correctly.
-    uint32_t value = static_cast<uint32_t>(node->position);
-    if (node->position < 0) value = 0u - value;
-    do {
-      digits[count++] = static_cast<char>('0' + value % 10);
-      value /= 10;
-    } while (value != 0);
-    if (node->position < 0) block[used++] = '-';
-    while (count > 0) block[used++] = digits[--count];
-    block[used++] = ' ';
+namespace {
+
+// "00" to "99": two digits per division.
+constexpr char kDigitPairs[] =
+    "0001020304050607080910111213141516171819"
+    "2021222324252627282930313233343536373839"
+    "4041424344454647484950515253545556575859"
+    "6061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+int digit_count(uint32_t value) {
+  int count = 1;
+  while (value >= 10000) {
+    value /= 10000;
+    count += 4;
   }
-  block[used++] = '\n';
-  std::fwrite(block, 1, used, stdout);
+  if (value >= 10) ++count;
+  if (value >= 100) ++count;
+  if (value >= 1000) ++count;
+  return count;
+}
+
+// Writes the position as printf("%d ") would, and returns the end.
+inline char* format_position(char* out, int32_t position) {
+  // The magnitude as unsigned, so that INT32_MIN prints correctly.
+  uint32_t value = static_cast<uint32_t>(position);
+  if (position < 0) {
+    *out++ = '-';
+    value = 0u - value;
+  }
+  char* const end = out + digit_count(value);
+  char* p = end;
+  while (value >= 100) {
+    const uint32_t pair = value % 100;
+    value /= 100;
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * pair, 2);
+  }
+  if (value >= 10) {
+    std::memcpy(p - 2, kDigitPairs + 2 * value, 2);
+  } else {
+    p[-1] = static_cast<char>('0' + value);
+  }
+  *end = ' ';
+  return end + 1;
+}
+
+}  // namespace
+
+void trace_print(void) {
+  // Positions are formatted by hand, two digits at a time, into a block that
+  // is written whenever it fills: a trace of millions of positions prints as
+  // fast as the output takes it. The bytes are exactly those of printf("%d ")
+  // for each position, then a newline.
+  constexpr size_t kLongest = 12;  // "-2147483648 "
+  char block[16384];
+  char* used = block;
+  char* const last = block + sizeof block - kLongest;
+  for (const trace_node* node = trace_first; node != nullptr; node = node->next) {
+    if (used > last) {
+      std::fwrite(block, 1, static_cast<size_t>(used - block), stdout);
+      used = block;
+    }
+    used = format_position(used, node->position);
+  }
+  *used++ = '\n';
+  std::fwrite(block, 1, static_cast<size_t>(used - block), stdout);
 }
