@@ -8,6 +8,12 @@
 //   find/<text>/m<m>/<n>                  std::string_view::find, the untraced
 //                                         search a user would otherwise run
 //   print/<deliverable>/<sink>/<count>    trace_print of a long trace
+// Counters: reads (recorded per call), reads_per_char, s_per_read,
+// items_per_second (recorded reads per second), heap_B_per_read (heap bytes
+// the trace holds, by mallinfo2, chunk headers included), peak_B_per_read
+// (peak resident growth of a call in a fresh child process, from 256 KiB on),
+// and for the searches floor_ratio: the call's time over the floor's, the two
+// timed in alternation right after the measurement.
 // Texts: "bin", "dna", "az" (random over 2, 4 and 26 letters), "en" (English
 // like) and "hard-<deliverable>" (the routine's hard case). The pattern never
 // occurs, so every search scans the whole text.
@@ -24,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <map>
 #include <string>
@@ -200,6 +207,42 @@ void set_counters(benchmark::State& state, int64_t reads, int32_t n, const Memor
   state.counters["peak_B_per_read"] = reads > 0 ? memory.peak / r : 0;
 }
 
+// CPU time of this thread, in seconds.
+double thread_seconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
+// The time of the routine's call over the floor's time for the same number of
+// reads, the two timed in alternation (and in alternating order), so that a
+// machine busy with other work weighs on both alike. Both lists stay in place
+// between rounds: each timed step frees a list as long as the one it makes.
+double paired_floor_ratio(const Routine& r, const Input& in, Buffer& buffer, int64_t reads) {
+  constexpr int kFewest = 3;
+  constexpr int kMost = 400;
+  constexpr double kLeast = 0.3;  // seconds of measurement
+  call(r, in, buffer);
+  floor_make(reads);
+  double searching = 0, flooring = 0;
+  for (int round = 0; round < kMost && (round < kFewest || searching + flooring < kLeast);
+       ++round) {
+    for (int half = 0; half < 2; ++half) {
+      const double start = thread_seconds();
+      if ((half == 0) == (round % 2 == 0)) {
+        benchmark::DoNotOptimize(call(r, in, buffer));
+        searching += thread_seconds() - start;
+      } else {
+        floor_make(reads);
+        benchmark::DoNotOptimize(floor_first);
+        flooring += thread_seconds() - start;
+      }
+    }
+  }
+  floor_free();
+  return flooring > 0 ? searching / flooring : 0;
+}
+
 // ---- the benchmarks --------------------------------------------------------
 
 void search(benchmark::State& state, const Routine* r, std::string kind, int32_t m) {
@@ -214,6 +257,7 @@ void search(benchmark::State& state, const Routine* r, std::string kind, int32_t
     Node* head = call(*r, in, buffer);
     benchmark::DoNotOptimize(head);
   }
+  state.counters["floor_ratio"] = paired_floor_ratio(*r, in, buffer, reads);
   const Key key{r->name, kind, m, n};
   if (search_memory.count(key) == 0) {
     Memory memory;
