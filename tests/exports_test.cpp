@@ -25,6 +25,7 @@ const std::set<std::string> kCore = {
 const std::map<std::string, std::set<std::string>> kOwn = {
     {"morris_pratt", {"morris_pratt", "MP", "preMp"}},
     {"berry_ravindran", {"berry_ravindran", "BR", "preBrBc"}},
+    {"skip_search", {"skip_search", "SKIP"}},
 };
 
 std::vector<std::string> split(const std::string& list) {
