@@ -226,6 +226,8 @@ TEST_F(SkipSearch, TheByteAfterTheText) {
       {"ab", "ca", 'b', {1, 2}},
       // The window at 5 (abab over aba | b) fails at n; the one at 7 too.
       {"abab", "xxxxxaba", 'b', {3, 7, 5, 6, 7, 8, 8}},
+      // The window at the probe 3 would go on past n, reading y[5].
+      {"aaab", "xxxa", 'a', {3, 1, 2, 4}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(search_exact(c.pattern, c.text, c.at_n), c.trace)
