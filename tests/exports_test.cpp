@@ -28,6 +28,8 @@ const std::set<std::string> kCore = {
 
 // Beyond the core: the entry function, the routine and its preprocessing.
 const std::map<std::string, std::set<std::string>> kOwn = {
+    {"turbo_reverse_factor",
+     {"turbo_reverse_factor", "TRF", "reverse", "buildSuffixAutomaton", "preMp"}},
     {"morris_pratt", {"morris_pratt", "MP", "preMp"}},
 };
 
