@@ -29,7 +29,7 @@ const std::map<std::string, std::set<std::string>> kOwn = {
 std::vector<std::string> split(const std::string& list) {
   std::vector<std::string> out;
   std::istringstream in(list);
-  for (std::string name; std::getline(in, name, ';');) out.push_back(name);
+  for (std::string name; std::getline(in, name, ',');) out.push_back(name);
   return out;
 }
 
