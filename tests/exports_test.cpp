@@ -24,6 +24,7 @@ const std::set<std::string> kCore = {
 // Beyond the core: the entry function, the routine and its preprocessing.
 const std::map<std::string, std::set<std::string>> kOwn = {
     {"morris_pratt", {"morris_pratt", "MP", "preMp"}},
+    {"not_so_naive", {"not_so_naive", "NSN"}},
 };
 
 std::vector<std::string> split(const std::string& list) {
