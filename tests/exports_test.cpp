@@ -25,6 +25,7 @@ const std::set<std::string> kCore = {
 const std::map<std::string, std::set<std::string>> kOwn = {
     {"morris_pratt", {"morris_pratt", "MP", "preMp"}},
     {"not_so_naive", {"not_so_naive", "NSN"}},
+    {"raita", {"raita", "RAITA", "preBmBc"}},
 };
 
 std::vector<std::string> split(const std::string& list) {
