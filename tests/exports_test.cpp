@@ -26,6 +26,7 @@ const std::map<std::string, std::set<std::string>> kOwn = {
     {"morris_pratt", {"morris_pratt", "MP", "preMp"}},
     {"not_so_naive", {"not_so_naive", "NSN"}},
     {"raita", {"raita", "RAITA", "preBmBc"}},
+    {"tuned_bm", {"tuned_bm", "TUNEDBM", "preBmBc"}},
 };
 
 std::vector<std::string> split(const std::string& list) {
