@@ -24,7 +24,7 @@ namespace {
 // txt_length bounds its positions, its positions are also kept in a bitmap
 // over [0, txt_length), brought up to date with the nodes appended since.
 // The bitmap gives exactly the answer the walk would.
-constexpr int kShortWindow = 32;
+constexpr int kShortWindow = 16;
 
 struct WindowIndex {
   const trace_node* start = nullptr;  // the window start node it describes; null when unused
@@ -74,26 +74,38 @@ void build_window_index() {
   for (const trace_node* node = prune_from_trace; node != nullptr; node = node->next) take_in(node);
 }
 
-// True when the open window has already recorded the position.
-bool in_window(int32_t position) {
+// The duplicate check through the bitmap: brings it up to date with the
+// nodes appended since it was last consulted, or builds it for this window.
+__attribute__((noinline)) bool in_indexed_window(int32_t position) {
   WindowIndex& w = window_index;
   if (w.start == prune_from_trace && w.bound == txt_length) {
     for (const trace_node* node = w.tail->next; node != nullptr; node = node->next) take_in(node);
+  } else if (txt_length > 0) {
+    build_window_index();
   } else {
-    const trace_node* node = prune_from_trace;
-    for (int walked = 0; node != nullptr && walked < kShortWindow; node = node->next, ++walked) {
+    // No bound to size a bitmap by: the walk.
+    for (const trace_node* node = prune_from_trace; node != nullptr; node = node->next) {
       if (node->position == position) return true;
     }
-    if (node == nullptr) return false;
-    if (txt_length <= 0) {
-      for (; node != nullptr; node = node->next) {
-        if (node->position == position) return true;
-      }
-      return false;
-    }
-    build_window_index();
+    return false;
   }
   return (w.bits[position >> 3] >> (position & 7)) & 1u;
+}
+
+// True when the open window has already recorded the position.
+inline bool in_window(int32_t position) {
+  // The node appended last first: the repeats of a routine are mostly
+  // re-reads of the position just read (an unrolled loop that has stopped
+  // moving, a middle character that is also the last one).
+  if (trace_current != nullptr && trace_current->position == position) return true;
+  if (window_index.start == prune_from_trace) return in_indexed_window(position);
+  const trace_node* node = prune_from_trace;
+  for (int walked = 0; walked < kShortWindow; ++walked) {
+    if (node == nullptr) return false;
+    if (node->position == position) return true;
+    node = node->next;
+  }
+  return node != nullptr && in_indexed_window(position);
 }
 
 }  // namespace
@@ -129,13 +141,13 @@ inline void append(int32_t position) {
 // start node on its first recording. Kept out of line, so that the path
 // without a window stays short.
 __attribute__((noinline)) void record_in_window(int32_t position) {
-  if (prune_from_trace != nullptr) {
-    if (in_window(position)) return;
-    append(position);
-  } else {
+  if (prune_from_trace == nullptr) {
     append(position);
     prune_from_trace = trace_current;
+    return;
   }
+  if (in_window(position)) return;
+  append(position);
 }
 
 inline void record(int32_t position) {
