@@ -156,7 +156,9 @@ std::string picture(const Search& search, const Result& result) {
     out += Canvas::finish(row);
   }
   if (trace.empty()) out += " (no reads)\n";
-  if (!whole_numbers) out += "\n(each mark is the last digit of its read number)\n";
+  out += whole_numbers ? "\n(a row for each run of reads in one direction; a mark is its read's number)\n"
+                       : "\n(a row for each run of reads in one direction; a mark is the last digit of "
+                         "its read's number)\n";
   if (unprintable) {
     out += "\n(. is a byte that does not print";
     if (columns > n) out += "; at " + std::to_string(n) + ", the zero byte after the text";

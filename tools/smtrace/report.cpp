@@ -13,11 +13,14 @@ std::string hex_byte(unsigned char byte) {
   return out;
 }
 
-// Shortest text that reads back as the same double, as JSON wants it.
+// The shortest text that reads back as the same double, always with a
+// fraction or an exponent, so that JSON readers take it as a real number.
 std::string json_number(double value) {
   char out[32];
   const auto done = std::to_chars(out, out + sizeof out, value);
-  return std::string(out, done.ptr);
+  std::string text(out, done.ptr);
+  if (text.find_first_of(".e") == std::string::npos) text += ".0";
+  return text;
 }
 
 std::string occurrence_text(const std::optional<size_t>& occurrence) {
