@@ -214,6 +214,76 @@ TEST_F(Recorder, TraceNewEmptiesAndKeepsTheSettings) {
   EXPECT_EQ(global<Node*>("trace_current")->position, 8);
 }
 
+TEST_F(Recorder, LongWindowsPruneExactlyLikeShortOnes) {
+  // A model of the window: every node appended since the window's first
+  // recording, whatever appended it. Long windows, repeats, unfiltered
+  // appends, a bound that changes and a window that restarts all have to
+  // give the same trace as the model.
+  std::vector<int32_t> model;
+  size_t window_from = 0;
+  bool open = false, started = false;
+  int32_t bound = -1;
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t range) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int32_t>((seed >> 8) % range);
+  };
+  auto model_trace = [&](int32_t p) {
+    if (p < 0 || (bound > 0 && p >= bound)) return;
+    if (open && started) {
+      for (size_t i = window_from; i < model.size(); ++i) {
+        if (model[i] == p) return;
+      }
+    }
+    model.push_back(p);
+    if (open && !started) {
+      started = true;
+      window_from = model.size() - 1;
+    }
+  };
+  for (int round = 0; round < 40000; ++round) {
+    const int32_t action = next(1000);
+    if (action < 2) {
+      start();
+      open = true;
+      started = false;
+    } else if (action < 3) {
+      stop();
+      open = false;
+    } else if (action < 4) {
+      bound = next(3) == 0 ? -1 : 1 + next(6000);
+      set_txt_length(bound);
+    } else if (action < 10) {
+      const int32_t p = next(7000) - 10;
+      trace_add(p);
+      model.push_back(p);
+    } else {
+      const int32_t p = action < 500 ? static_cast<int32_t>(model.size() % 6000) : next(6000);
+      trace(p);
+      model_trace(p);
+    }
+  }
+  EXPECT_EQ(recorded(), model);
+}
+
+TEST_F(Recorder, WindowOfManyPositionsPrunesRepeats) {
+  set_txt_length(300000);
+  start();
+  std::vector<int32_t> expected;
+  for (int32_t p = 0; p < 300000; p += 3) {
+    trace(p);
+    trace(p);
+    expected.push_back(p);
+    if (p % 2 == 0) trace(p / 2);  // recorded earlier in the window only when a multiple of 3
+    if (p % 2 == 0 && (p / 2) % 3 != 0) expected.push_back(p / 2);
+  }
+  // Later windows start afresh.
+  start();
+  trace(0);
+  expected.push_back(0);
+  EXPECT_EQ(recorded(), expected);
+}
+
 TEST_F(Recorder, PrintsOneBlankAfterEachPositionAndANewline) {
   EXPECT_EQ(printed(), "\n");
   for (int32_t position : {0, 7, 10, 2147483647}) trace_add(position);
