@@ -484,7 +484,7 @@ TEST(SmtraceShow, ReadsPastTheTextAndUnprintableBytes) {
             "\n"
             " position     0 1 2 3 4\n"
             " text         c . c a .\n"
-            " 1-3    ->      1   2 3\n"
+            " 1-3  ->        1   2 3\n"
             "\n"
             "(a row for each run of reads in one direction; a mark is its read's number)\n"
             "\n"

@@ -18,7 +18,8 @@ constexpr size_t kDensityCells = 200;
 constexpr double kMargin = 16;
 constexpr double kHeaderHeight = 56;
 constexpr double kGap = 20;
-constexpr double kPlotLeft = 52;    // room for read numbers
+constexpr double kAxisTitle = 22;   // left of the read numbers
+constexpr double kDigit = 7;        // width of one digit of a read number
 constexpr double kPlotRight = 12;
 constexpr double kPlotTop = 42;     // panel title and the text above the plot
 constexpr double kPlotBottom = 34;  // position labels and the axis title
@@ -59,6 +60,7 @@ size_t nice_step(double unit, double room) {
 }
 
 struct Geometry {
+  double plot_left;    // from the panel's left edge: the axis title and read numbers
   double panel_width;
   double plot_width;
   size_t columns;      // text positions drawn: the text, and n when read
@@ -74,7 +76,7 @@ double plot_height(const Result& result, const Geometry& g) {
 
 void draw_panel(std::string& svg, const Search& search, const Result& result,
                 const Geometry& g, double left, double top) {
-  const double x0 = left + kPlotLeft;
+  const double x0 = left + g.plot_left;
   const double y0 = top + kPlotTop;
   const double height = plot_height(result, g);
   const std::vector<int32_t>& trace = result.trace;
@@ -107,9 +109,10 @@ void draw_panel(std::string& svg, const Search& search, const Result& result,
            "\"/>\n";
   }
   if (search.occurrence && !search.pattern.empty()) {
+    // At least 2 units wide, so that it shows on a long text too.
     svg += "<rect class=\"occurrence\" x=\"" +
            num(x0 + static_cast<double>(*search.occurrence) * g.column) + "\" y=\"" + num(y0) +
-           "\" width=\"" + num(static_cast<double>(search.pattern.size()) * g.column) +
+           "\" width=\"" + num(std::max(2.0, static_cast<double>(search.pattern.size()) * g.column)) +
            "\" height=\"" + num(height) + "\"><title>first occurrence at " +
            std::to_string(*search.occurrence) + "</title></rect>\n";
   }
@@ -138,11 +141,14 @@ void draw_panel(std::string& svg, const Search& search, const Result& result,
            "\">no reads</text>\n</g>\n";
     return;
   }
+  // Read numbers: 1, then every multiple of a step that keeps labels apart.
   const size_t read_step = nice_step(g.row, 16);
-  for (size_t r = 0; r < trace.size(); r += read_step) {
+  for (size_t number = 1; number <= trace.size();
+       number = number == 1 && read_step > 1 ? read_step : number + read_step) {
+    if (number == 1 && read_step > 1 && read_step * g.row < 32) continue;
     svg += "<text class=\"count\" x=\"" + num(x0 - 6) + "\" y=\"" +
-           num(y0 + (static_cast<double>(r) + 0.5) * g.row + 4) + "\">" + std::to_string(r + 1) +
-           "</text>\n";
+           num(y0 + (static_cast<double>(number) - 0.5) * g.row + 4) + "\">" +
+           std::to_string(number) + "</text>\n";
   }
   svg += "<text class=\"axis\" transform=\"translate(" + num(left + 12) + " " +
          num(y0 + height / 2) + ") rotate(-90)\">read</text>\n";
@@ -178,14 +184,17 @@ void draw_panel(std::string& svg, const Search& search, const Result& result,
     return;
   }
 
-  // The reading order as a line through the marks, then one mark per read.
-  svg += "<polyline class=\"order\" points=\"";
-  for (size_t i = 0; i < trace.size(); ++i) {
-    if (i > 0) svg += ' ';
-    svg += num(cx(trace[i])) + "," + num(cy(i));
+  // The reading order as a line through the marks, where the reads are far
+  // enough apart for it to show; then one mark per read.
+  if (g.row >= 3) {
+    svg += "<polyline class=\"order\" points=\"";
+    for (size_t i = 0; i < trace.size(); ++i) {
+      if (i > 0) svg += ' ';
+      svg += num(cx(trace[i])) + "," + num(cy(i));
+    }
+    svg += "\"/>\n";
   }
-  svg += "\"/>\n";
-  const double radius = std::clamp(std::min(g.column, g.row) * 0.4, 0.8, 5.0);
+  const double radius = std::clamp(std::min(g.column, g.row) * 0.4, 1.2, 5.0);
   const std::vector<uint32_t> counts = read_counts(trace);
   for (size_t i = 0; i < trace.size(); ++i) {
     svg += std::string("<circle class=\"") + (counts[i] == 1 ? "read" : "read again") +
@@ -209,9 +218,10 @@ std::string svg_plot(const Search& search, const std::vector<Result>& results) {
     }
   }
   const bool single = results.size() == 1;
-  const double wanted = static_cast<double>(g.columns) * 16 + kPlotLeft + kPlotRight;
+  g.plot_left = kAxisTitle + kDigit * static_cast<double>(std::to_string(most_reads).size()) + 8;
+  const double wanted = static_cast<double>(g.columns) * 16 + g.plot_left + kPlotRight;
   g.panel_width = std::clamp(wanted, single ? 420.0 : 300.0, single ? 960.0 : 560.0);
-  g.plot_width = g.panel_width - kPlotLeft - kPlotRight;
+  g.plot_width = g.panel_width - g.plot_left - kPlotRight;
   g.column = g.plot_width / static_cast<double>(g.columns);
   g.row = std::min(kLongestRow, (single ? 560.0 : 320.0) / static_cast<double>(most_reads));
   g.per_line = single ? 1 : std::max<size_t>(1, std::min<size_t>(4, 1280 / static_cast<size_t>(g.panel_width + kGap)));
