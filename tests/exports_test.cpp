@@ -31,6 +31,9 @@ const std::map<std::string, std::set<std::string>> kOwn = {
     {"turbo_reverse_factor",
      {"turbo_reverse_factor", "TRF", "reverse", "buildSuffixAutomaton", "preMp"}},
     {"morris_pratt", {"morris_pratt", "MP", "preMp"}},
+    {"not_so_naive", {"not_so_naive", "NSN"}},
+    {"raita", {"raita", "RAITA", "preBmBc"}},
+    {"tuned_bm", {"tuned_bm", "TUNEDBM", "preBmBc"}},
     {"berry_ravindran", {"berry_ravindran", "BR", "preBrBc"}},
     {"skip_search", {"skip_search", "SKIP"}},
 };
