@@ -324,7 +324,7 @@ TEST(SmtraceRun, MillionsOfReads) {
   got = smtrace({"compare", "--text-file", text_file, "--json", "b"});
   ASSERT_EQ(got.status, 0) << got.err;
   EXPECT_NE(got.out.find("\"morris_pratt\": {\"refused\": false, \"reads\": 2000000, "
-                         "\"distinct_positions\": 2000000, \"reads_per_character\": 1, "
+                         "\"distinct_positions\": 2000000, \"reads_per_character\": 1.0, "
                          "\"most_reads_of_one_position\": 1, \"first_occurrence\": null}"),
             std::string::npos)
       << got.out;

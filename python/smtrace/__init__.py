@@ -7,7 +7,7 @@ is the list of text positions it read, in reading order.
     >>> smtrace.trace("morris_pratt", "abab", "abacabab")
     [0, 1, 2, 3, 3, 3, 4, 5, 6, 7]
     >>> smtrace.compare("abab", "ccabaabab")["algorithms"]["raita"]["reads"]
-    6
+    9
 
 Patterns and texts are bytes (or ASCII str). The libraries are found in
 $SMTRACE_LIB_DIR, else in build/lib of the source tree this package sits in.
