@@ -209,6 +209,20 @@ TEST(SmtraceErrors, LibraryWithoutItsEntryIsStatusFour) {
   EXPECT_EQ(got.err, "smtrace: " + scratch.path("") + "/libraita.so has no entry function raita\n");
 }
 
+TEST(SmtraceErrors, MemoryExhaustedIsStatusOne) {
+  if (SM_SANITIZED) GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+  // Twenty million reads need some 320 MB of trace nodes; the limit is 256 MB.
+  Scratch scratch;
+  const std::string text_file = scratch.file("text", std::string(20000000, 'a'));
+  Outcome got = run_with_stderr({"/bin/sh", "-c", "ulimit -v 262144 && exec \"$0\" \"$@\"",
+                                 SMTRACE_TOOL, "run", "morris_pratt", "--text-file", text_file, "b"});
+  EXPECT_EQ(got.status, 1);
+  // The library runs out while recording, or smtrace while collecting.
+  EXPECT_TRUE(got.out == "Error: Out of memory.\n" ||
+              (got.out.empty() && got.err == "smtrace: out of memory\n"))
+      << got.out.substr(0, 200) << got.err;
+}
+
 TEST(SmtraceErrors, SvgFailureLeavesNothingAtThePath) {
   Scratch scratch;
   const std::string svg = scratch.path("plot.svg");

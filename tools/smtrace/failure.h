@@ -8,8 +8,8 @@ namespace smtrace {
 
 enum Status : int {
   kOk = 0,
-  // 1 is left to the libraries: a fatal error inside one (memory exhausted
-  // while recording) prints "Error: <message>" and ends the process with it.
+  // 1: memory exhausted. smtrace says so itself; a library that runs out
+  // while recording prints "Error: <message>" and ends the process with 1.
   kUsage = 2,
   kUnknownAlgorithm = 3,
   kMissingLibrary = 4,
