@@ -245,10 +245,18 @@ double paired_floor_ratio(const Routine& r, const Input& in, Buffer& buffer, int
 
 // ---- the benchmarks --------------------------------------------------------
 
+// Every measurement starts from the same heap: the free chunks that earlier
+// benchmarks left in the allocator's bins (millions after a 16 MiB search,
+// in whatever order they were freed) are merged and handed back, so that
+// neither a search nor the floor inherits another's free lists.
+void settle_heap() { malloc_trim(0); }
+
 void search(benchmark::State& state, const Routine* r, std::string kind, int32_t m) {
   const auto n = static_cast<int32_t>(state.range(0));
   const Input& in = input(kind, m, n);
   Buffer buffer(in);
+  r->trace_new();
+  settle_heap();
   // One call beforehand: every timed call then frees a trace as long as the
   // one it makes, as in a host that searches again and again.
   const int64_t reads = count(call(*r, in, buffer));
@@ -278,6 +286,7 @@ void search(benchmark::State& state, const Routine* r, std::string kind, int32_t
 void allocation_floor(benchmark::State& state, const Routine* r, std::string kind, int32_t m) {
   const auto n = static_cast<int32_t>(state.range(0));
   const int64_t reads = reads_for(*r, kind, m, n);
+  settle_heap();
   floor_make(reads);
   for (auto _ : state) {
     floor_make(reads);

@@ -163,9 +163,16 @@ def main():
         print()
 
     # ---- complexity
+    # Fits only for families measured at two text lengths or more.
+    lengths = defaultdict(set)
+    for name in figures:
+        m = FAMILY.match(name)
+        if m and "/" in m.group(2):
+            family, n = name.rsplit("/", 1)
+            lengths[family].add(n)
     family_fits = defaultdict(dict)
     for name, b in fits.items():
-        if name.endswith("#rms"):
+        if name.endswith("#rms") or len(lengths.get(name, ())) < 2:
             continue
         scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}[b.get("time_unit", "ns")]
         coef = b.get("cpu_coefficient")

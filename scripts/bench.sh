@@ -19,7 +19,9 @@ cmake --preset bench >/dev/null
 cmake --build --preset bench
 out=build-bench
 {
-  echo "Machine: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores" \
+  echo "Machine: $(lscpu | sed -n 's/^Model name: *//p' | head -1)" \
+       "(family $(lscpu | sed -n 's/^CPU family: *//p' | head -1), model $(lscpu | sed -n 's/^Model: *//p' | head -1))," \
+       "$(nproc) cores (nproc)" \
        "($(lscpu | sed -n 's/^Thread(s) per core: *//p' | head -1) thread per core)," \
        "$(free -g | awk '/^Mem:/ {print $2}') GiB of memory; $(uname -sr);" \
        "$(c++ --version | head -1); $(ldd --version | head -1 | sed 's/^ldd //')." \
