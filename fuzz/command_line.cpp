@@ -3,9 +3,11 @@
 // given arbitrary operands.
 //
 // Input layout: byte 0 chooses the library, byte 1 the operand count
-// (argc 0, 1, 2, 3 or 4; mostly 3); the rest is split at zero bytes into the
-// pattern, the text, a fourth operand and the program name (the library's
-// name when absent). Each operand is its own heap block of exactly its
+// (argc 0, 1, 2, 3 or 4; mostly 3; with bit 7 set, pattern bytes are taken as
+// given, otherwise modulo 128), byte 2 the pattern's length L (mostly
+// 0 to 21); L bytes of pattern follow, and the rest is split at zero bytes
+// into the text, a fourth operand and the program name (the library's name
+// when absent). An operand ends at its first zero byte. Each operand is its own heap block of exactly its
 // length plus the terminating zero, so reading past an operand is reported.
 //
 // The documented outcomes, one of which every input must give:
@@ -26,6 +28,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -51,10 +54,24 @@ struct Operands {
 
 Operands parse(const sm_fuzz::Library& lib, const uint8_t* data, size_t size) {
   static const int kCounts[8] = {0, 1, 2, 3, 3, 3, 3, 4};
-  const int argc = kCounts[(size > 1 ? data[1] : 3) % 8];
+  auto at = [&](size_t k) -> uint8_t { return k < size ? data[k] : 0; };
+  const int argc = kCounts[at(1) % 8];
+  // Mostly patterns around the command line's limit of 19, sometimes longer.
+  const size_t length = at(2) < 200 ? at(2) % 22 : at(2);
+  const char* bytes = reinterpret_cast<const char*>(data);
+  const size_t start = std::min<size_t>(3, size);
+  const size_t middle = std::min(size, start + length);
+  // An operand ends at its first zero byte, as a C string does.
+  std::string pattern(bytes + start, middle - start);
+  // Pattern bytes of 128 or more (refused by most libraries) only when byte
+  // 1 asks for them, so that most inputs reach a search.
+  if ((at(1) & 0x80) == 0) {
+    for (char& c : pattern) c = static_cast<char>(c & 0x7f);
+  }
+  pattern.resize(std::strlen(pattern.c_str()));
   std::vector<std::string> fields;
   std::string field;
-  for (size_t k = 2; k < size && fields.size() < 4; ++k) {
+  for (size_t k = middle; k < size && fields.size() < 3; ++k) {
     if (data[k] == 0) {
       fields.push_back(field);
       field.clear();
@@ -62,15 +79,16 @@ Operands parse(const sm_fuzz::Library& lib, const uint8_t* data, size_t size) {
       field.push_back(static_cast<char>(data[k]));
     }
   }
-  if (fields.size() < 4) fields.push_back(field);
-  fields.resize(4);
-  const std::string program = fields[3].empty() ? lib.routine->library : fields[3];
-  const std::vector<std::string> all = {program, fields[0], fields[1], fields[2]};
+  if (fields.size() < 3) fields.push_back(field);
+  fields.resize(3);
+  const std::string program = fields[2].empty() ? lib.routine->library : fields[2];
+  const std::vector<std::string> all = {program, pattern, fields[0], fields[1]};
   Operands ops;
   for (int k = 0; k < argc; ++k) {
-    ops.text.push_back(all[static_cast<size_t>(k)]);
-    ops.blocks.push_back(std::make_unique<Exact>(all[static_cast<size_t>(k)].size() + 1));
-    std::memcpy(ops.blocks.back()->data(), all[static_cast<size_t>(k)].c_str(), all[static_cast<size_t>(k)].size() + 1);
+    const std::string& arg = all[static_cast<size_t>(k)];
+    ops.text.push_back(arg);
+    ops.blocks.push_back(std::make_unique<Exact>(arg.size() + 1));
+    std::memcpy(ops.blocks.back()->data(), arg.c_str(), arg.size() + 1);
     ops.argv.push_back(ops.blocks.back()->data());
   }
   ops.argv.push_back(nullptr);
