@@ -24,12 +24,14 @@ const std::set<std::string> kCore = {
 // Beyond the core: the entry function, the routine and its preprocessing.
 const std::map<std::string, std::set<std::string>> kOwn = {
     {"morris_pratt", {"morris_pratt", "MP", "preMp"}},
+    {"berry_ravindran", {"berry_ravindran", "BR", "preBrBc"}},
+    {"skip_search", {"skip_search", "SKIP"}},
 };
 
 std::vector<std::string> split(const std::string& list) {
   std::vector<std::string> out;
   std::istringstream in(list);
-  for (std::string name; std::getline(in, name, ';');) out.push_back(name);
+  for (std::string name; std::getline(in, name, ',');) out.push_back(name);
   return out;
 }
 
