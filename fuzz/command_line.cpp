@@ -3,8 +3,8 @@
 // given arbitrary operands.
 //
 // Input layout: byte 0 chooses the library, byte 1 the operand count
-// (argc 0, 1, 2, 3 or 4; mostly 3; with bit 7 set, pattern bytes are taken as
-// given, otherwise modulo 128), byte 2 the pattern's length L (mostly
+// (argc 0, 1, 2, 3 or 4; mostly 3; with its three high bits set, pattern
+// bytes are taken as given, otherwise modulo 128), byte 2 the pattern's length L (mostly
 // 0 to 21); L bytes of pattern follow, and the rest is split at zero bytes
 // into the text, a fourth operand and the program name (the library's name
 // when absent). An operand ends at its first zero byte. Each operand is its own heap block of exactly its
@@ -65,7 +65,7 @@ Operands parse(const sm_fuzz::Library& lib, const uint8_t* data, size_t size) {
   std::string pattern(bytes + start, middle - start);
   // Pattern bytes of 128 or more (refused by most libraries) only when byte
   // 1 asks for them, so that most inputs reach a search.
-  if ((at(1) & 0x80) == 0) {
+  if ((at(1) & 0xe0) != 0xe0) {
     for (char& c : pattern) c = static_cast<char>(c & 0x7f);
   }
   pattern.resize(std::strlen(pattern.c_str()));
@@ -151,7 +151,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+static int run_one(const uint8_t* data, size_t size) {
   const sm_fuzz::Library& lib = libraries[(size > 0 ? data[0] : 0) % libraries.size()];
   Operands ops = parse(lib, data, size);
   const size_t argc = ops.text.size();
@@ -177,4 +177,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const sm_fuzz::Outcome got = in_process(lib, ops);
   expect(lib, ops, got, expected, 0);
   return 0;
+}
+
+// The trace is released after every input, so that an input's allocations and
+// releases balance and libFuzzer's leak check looks only at real leaks.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const int result = run_one(data, size);
+  for (const auto& lib : libraries) lib.trace_new();
+  return result;
 }
