@@ -4,6 +4,8 @@
 // are written once over this table.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -51,6 +53,16 @@ inline const Routine* find_routine(const std::string& library) {
     if (library == r.library) return &r;
   }
   return nullptr;
+}
+
+// The libraries of the table that this build made (SM_LIB_DIR).
+inline std::vector<const Routine*> built_routines() {
+  std::vector<const Routine*> built;
+  for (const auto& r : routines()) {
+    const std::string path = std::string(SM_LIB_DIR) + "/lib" + r.library + ".so";
+    if (access(path.c_str(), R_OK) == 0) built.push_back(&r);
+  }
+  return built;
 }
 
 // The size of a text buffer that meets the routine's contract exactly: the
