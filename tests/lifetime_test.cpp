@@ -163,5 +163,19 @@ TEST(Lifetime, ListStaysUntilTheNextCallIntoThatLibrary) {
   }
 }
 
+TEST(Lifetime, AWindowTheHostLeftOpenOutlivesTheListItStartedIn) {
+  // Morris-Pratt never opens a window, so one the host opened stays open
+  // across its calls. The next call frees the list that holds the window's
+  // start node; the window must then start again with the call's own first
+  // recording rather than walk the freed nodes.
+  Library lib(library_path("morris_pratt"));
+  lib.fn<void (*)()>("start_pruning_duplicates")();
+  for (int call = 0; call < 3; ++call) {
+    EXPECT_EQ(lib.search("morris_pratt", "aab", "aaab"), (std::vector<int32_t>{0, 1, 2, 3})) << call;
+  }
+  lib.fn<void (*)()>("stop_pruning_duplicates")();
+  EXPECT_EQ(lib.search("morris_pratt", "aab", "aaab"), (std::vector<int32_t>{0, 1, 2, 2, 3}));
+}
+
 }  // namespace
 }  // namespace sm_test
