@@ -15,8 +15,9 @@
 #include "support/routines.h"
 
 #if SM_SANITIZED
-#include <sanitizer/allocator_interface.h>
-#include <sanitizer/lsan_interface.h>
+// From the sanitizer runtime (g++ installs no header for them).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+extern "C" int __lsan_do_recoverable_leak_check();
 #endif
 
 namespace sm_test {
