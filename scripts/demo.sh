@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default >/dev/null
-pattern=abab
-text=abacabab
-echo "morris_pratt: first occurrence of '$pattern' in '$text'; text positions read, in order:"
-build/bin/sm_host build/lib/libmorris_pratt.so main morris_pratt "$pattern" "$text"
+pattern=aab
+text=bbaaaabb
+echo "turbo_reverse_factor: first occurrence of '$pattern' in '$text'; text positions read, in order:"
+build/bin/turbo_reverse_factor "$pattern" "$text"

@@ -19,11 +19,21 @@ const std::set<std::string> kCore = {
     "trace_add", "trace_get", "trace_memcmp", "trace_new", "trace_print",
     "txt_length", "trace_first", "trace_current", "prune_duplicates", "prune_from_trace",
     "string_matcher_main", "string_matcher_array", "error", "MAX", "MIN", "main",
+    // The automaton store.
+    "newGraph", "newAutomaton", "newTrie", "newSuffixAutomaton", "freeGraph", "getInitial",
+    "newVertex", "copyVertex", "setTarget", "getTarget", "setShift", "getShift",
+    "setSuffixLink", "getSuffixLink", "setLength", "getLength", "setPosition", "getPosition",
+    "setTerminal", "isTerminal",
 };
 
 // Beyond the core: the entry function, the routine and its preprocessing.
 const std::map<std::string, std::set<std::string>> kOwn = {
+    {"turbo_reverse_factor",
+     {"turbo_reverse_factor", "TRF", "reverse", "buildSuffixAutomaton", "preMp"}},
     {"morris_pratt", {"morris_pratt", "MP", "preMp"}},
+    {"not_so_naive", {"not_so_naive", "NSN"}},
+    {"raita", {"raita", "RAITA", "preBmBc"}},
+    {"tuned_bm", {"tuned_bm", "TUNEDBM", "preBmBc"}},
     {"berry_ravindran", {"berry_ravindran", "BR", "preBrBc"}},
     {"skip_search", {"skip_search", "SKIP"}},
 };
