@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -29,10 +30,18 @@ using Node = ::trace_node;
 using EntryFn = Node* (*)(const char*, int32_t, char*, int32_t);
 using MainFn = int (*)(int, char**);
 
+// The name of the input being checked, when it comes from a file outside
+// libFuzzer (the unit tests' replay of the corpora).
+inline std::string& current_input() {
+  static std::string name;
+  return name;
+}
+
 // A finding: the description goes to standard error and abort() makes
 // libFuzzer keep the input as a crash artifact.
 [[noreturn]] inline void fail(const std::string& what) {
   std::fprintf(stderr, "\n==== property violated: %s\n", what.c_str());
+  if (!current_input().empty()) std::fprintf(stderr, "==== input: %s\n", current_input().c_str());
   std::fflush(stderr);
   std::abort();
 }
@@ -127,12 +136,17 @@ Outcome in_child(Body body) {
   close(fds[1]);
   Outcome outcome;
   char block[4096];
-  for (ssize_t got; (got = read(fds[0], block, sizeof block)) > 0;) {
+  // libFuzzer's timer signal may interrupt the reads and the wait.
+  for (;;) {
+    const ssize_t got = read(fds[0], block, sizeof block);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
     outcome.out.append(block, static_cast<size_t>(got));
   }
   close(fds[0]);
   int raw = 0;
-  waitpid(pid, &raw, 0);
+  while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+  }
   outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   return outcome;
 }

@@ -3,7 +3,7 @@
 //
 // Input layout: byte 0 is the mode, byte 1 the pattern length L, byte 2 a
 // host byte; then L pattern bytes (fewer if the input ends), then the text.
-//   mode & 7 == 7   the pattern bytes as given, 128..255 included; otherwise
+//   mode & 15 == 15 the pattern bytes as given, 128..255 included; otherwise
 //                   each pattern byte is taken modulo 128. Text bytes are
 //                   always taken as given.
 //   mode >> 3 == 31 the pattern length is passed negative (-L - 1)
@@ -75,7 +75,7 @@ inline Input parse(const uint8_t* data, size_t size) {
   const size_t rest = size - start;
   const size_t length = std::min<size_t>(at(1), rest);
   in.x.assign(reinterpret_cast<const char*>(data) + start, length);
-  if ((mode & 7) != 7) {
+  if ((mode & 15) != 15) {
     for (char& c : in.x) c = static_cast<char>(c & 0x7f);
   }
   in.y.assign(reinterpret_cast<const char*>(data) + start + length, rest - length);

@@ -44,10 +44,10 @@ def main():
         for pattern, text in EXAMPLES[library] + COMMON:
             write(os.path.join(root, "fuzz_" + library), bytes([0, len(pattern), 5]) + pattern + text)
             if b"\x00" not in pattern + text:
-                write(os.path.join(root, "fuzz_command_line"), bytes([index, 0xe3, len(pattern)]) + pattern + text)
+                write(os.path.join(root, "fuzz_command_line"), bytes([index, 0xf3, len(pattern)]) + pattern + text)
         write(os.path.join(root, "fuzz_command_line"), bytes([index, 1, 2]) + b"ab")
         write(os.path.join(root, "fuzz_command_line"), bytes([index, 3, 20]) + b"abcdefghijklmnopqrstabc")
-        write(os.path.join(root, "fuzz_command_line"), bytes([index, 0xe7, 2]) + b"a\xc8abc\x00more\x00prog")
+        write(os.path.join(root, "fuzz_command_line"), bytes([index, 0xf7, 2]) + b"a\xc8abc\x00more\x00prog")
 
 
 if __name__ == "__main__":

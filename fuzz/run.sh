@@ -28,6 +28,7 @@ cmake --build --preset fuzz
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 findings=build-fuzz/findings
+rm -rf "$findings"
 passed=0
 failed=0
 for target in build-fuzz/fuzz/fuzz_*; do

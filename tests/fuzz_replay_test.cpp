@@ -53,13 +53,13 @@ TEST(FuzzReplay, LibraryRoadOverTheCorporaAndRegressions) {
     Outcome got = run_child([&] {
       const sm_fuzz::Library lib = sm_fuzz::load(*routine);
       for (const auto& file : inputs) {
-        std::fprintf(stderr, "%s\n", file.c_str());
+        sm_fuzz::current_input() = file;
         const auto data = contents(file);
         sm_fuzz::library_road::check_input(lib, data.data(), data.size());
       }
       return 0;
     });
-    EXPECT_EQ(got.status, 0) << routine->library << " (the failing input is the last file named above)";
+    EXPECT_EQ(got.status, 0) << routine->library << " (the violated property and its input are above)";
   }
 }
 
@@ -71,13 +71,13 @@ TEST(FuzzReplay, CommandLineOverTheCorpusAndRegressions) {
     const int captured = memfd_create("stdout", 0);
     if (captured < 0) return 90;
     for (const auto& file : inputs) {
-      std::fprintf(stderr, "%s\n", file.c_str());
+      sm_fuzz::current_input() = file;
       const auto data = contents(file);
       sm_fuzz::command_line::check_input(libraries, captured, data.data(), data.size());
     }
     return 0;
   });
-  EXPECT_EQ(got.status, 0) << "the failing input is the last file named above";
+  EXPECT_EQ(got.status, 0) << "the violated property and its input are above";
 }
 
 }  // namespace
