@@ -24,7 +24,7 @@ struct Routine {
   const char* library;     // lib<library>.so, whose entry function has the same name
   const char* routine;     // the exported search routine
   bool refuses_high_pattern;  // a pattern byte >= 128 ends the process with a refusal
-  int32_t min_m;           // the shortest pattern it searches (limit 4)
+  int32_t min_m;           // the shortest pattern its contract asks for (limit 4)
   bool sets_txt_length;    // sets txt_length to n (otherwise a host's bound applies)
   bool windows;            // opens a pruning window per attempt
   bool may_record_n;       // may record position n (a comparison stopped at the zero byte)

@@ -62,9 +62,8 @@ inline std::string check_recorded_range(const Routine& r, int32_t m, int32_t n,
   return "";
 }
 
-// The search property (see the top of this file), for an accepted pattern of
-// at least the routine's shortest length, a non-empty text, and no host
-// bound. The routine may read look_ahead positions past the occurrence's
+// The search property (see the top of this file), for an accepted, non-empty
+// pattern, a non-empty text, and no host bound. The routine may read look_ahead positions past the occurrence's
 // window (Berry-Ravindran's look-ahead pair after the attempt before it).
 inline std::string check_first_occurrence(const Routine& r, const std::string& x,
                                           const std::string& y, const std::vector<int32_t>& trace) {
@@ -181,9 +180,8 @@ inline std::vector<int32_t> bounded(const std::vector<int32_t>& trace, int32_t b
   return out;
 }
 
-// Everything the routine's rules guarantee for a pattern it searches (at
-// least its shortest length, not refused) in a non-empty text without a host
-// bound.
+// Everything the routine's rules guarantee for a pattern it searches (not
+// refused, not empty) in a non-empty text without a host bound.
 inline std::string check_search(const Routine& r, const std::string& x, const std::string& y,
                                 const std::vector<int32_t>& trace) {
   std::string problem = check_recorded_range(r, static_cast<int32_t>(x.size()),
