@@ -44,7 +44,11 @@
 //     bound b, the trace is the first one without the positions >= b; for
 //     the others after the host has set another txt_length (and, for the
 //     routines with windows, left a window open on the freed list), the
-//     trace is the same as the first.
+//     trace is the same as the first;
+//   - a third call for the routines that never open a window
+//     (turbo_reverse_factor, morris_pratt, skip_search), inside a window the
+//     host opened on the list the call frees: the first trace with every
+//     repeated position left out.
 #pragma once
 
 #include <algorithm>
@@ -204,6 +208,27 @@ inline void check_input(const Library& lib, const uint8_t* data, size_t size) {
     if (*lib.txt_length != bound) fail(describe(lib, in) + "the host's bound was changed");
   }
   check_buffers(lib, in, b);
+
+  // A third call for the routines that never open a window, inside one the
+  // host opened, whose start node lies in the list the call frees: the
+  // window covers the whole search, so each position is recorded once.
+  if (!r.windows) {
+    b.reset(in);
+    lib.set_txt_length(-1);
+    lib.start_pruning_duplicates();
+    lib.trace(in.host % 4);
+    std::vector<int32_t> once;
+    for (int32_t p : trace) {
+      if (std::find(once.begin(), once.end(), p) == once.end()) once.push_back(p);
+    }
+    const std::vector<int32_t> windowed = call(lib, in, b);
+    lib.stop_pruning_duplicates();
+    if (windowed != once) {
+      fail(describe(lib, in) + "inside the host's window the trace is " + sm_test::show(windowed) +
+           ", not " + sm_test::show(once));
+    }
+    check_buffers(lib, in, b);
+  }
 }
 
 }  // namespace library_road
