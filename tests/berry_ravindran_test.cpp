@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "support/cases.h"
-#include "support/library.h"
-#include "support/process.h"
+#include "support/algorithm.h"
 
 namespace sm_test {
 namespace {
@@ -29,14 +26,9 @@ struct TableCase {
   int32_t changed;  // entries that differ from the default m + 2
 };
 
-class BerryRavindran : public ::testing::Test {
+class BerryRavindran : public AlgorithmTest {
  protected:
-  BerryRavindran() : lib_(library_path("berry_ravindran")) {}
-  ~BerryRavindran() override {
-    // The settings are the library's for the whole process: leave them as found.
-    lib_.fn<void (*)(int32_t)>("set_txt_length")(-1);
-    lib_.fn<void (*)()>("stop_pruning_duplicates")();
-  }
+  BerryRavindran() : AlgorithmTest("berry_ravindran") {}
 
   // The table as preBrBc leaves it, with a guard entry after its 128 x 128.
   std::vector<int32_t> table(const char* pattern, int32_t m) {
@@ -46,11 +38,6 @@ class BerryRavindran : public ::testing::Test {
     out.pop_back();
     return out;
   }
-  EntryFn entry() const { return lib_.fn<EntryFn>("berry_ravindran"); }
-  int32_t txt_length() const { return lib_.global<int32_t>("txt_length"); }
-  int prune_duplicates() const { return lib_.global<int>("prune_duplicates"); }
-
-  Library lib_;
 };
 
 int32_t at(const std::vector<int32_t>& table, char a, char b) {
@@ -121,19 +108,9 @@ const std::vector<TraceCase>& traces() {
   return cases;
 }
 
-TEST_F(BerryRavindran, TracesThroughTheEntry) {
-  for (const auto& c : traces()) {
-    EXPECT_EQ(lib_.search("berry_ravindran", c.pattern, c.text), c.trace) << describe(c);
-  }
-}
+TEST_F(BerryRavindran, TracesThroughTheEntry) { expect_traces_through_entry(traces()); }
 
-TEST_F(BerryRavindran, TracesThroughMain) {
-  for (const auto& c : traces()) {
-    Outcome got = run_main("berry_ravindran", {"berry_ravindran", c.pattern, c.text});
-    EXPECT_EQ(got.out, printed(c.trace)) << describe(c);
-    EXPECT_EQ(got.status, 0) << describe(c);
-  }
-}
+TEST_F(BerryRavindran, TracesThroughMain) { expect_traces_through_command_line(traces()); }
 
 TEST_F(BerryRavindran, PatternsBeyondTheCommandLineLimit) {
   // The routine has no pattern-sized storage: a library caller may go past 19.
@@ -141,7 +118,7 @@ TEST_F(BerryRavindran, PatternsBeyondTheCommandLineLimit) {
   const std::string text = "c" + pattern;
   std::vector<int32_t> expected = {0, 31};  // mismatch at 0; look-ahead 31, 32 (= n)
   for (int32_t p = 1; p <= 31; ++p) expected.push_back(p);
-  EXPECT_EQ(lib_.search("berry_ravindran", pattern, text), expected);
+  EXPECT_EQ(search(pattern, text), expected);
 }
 
 struct AfterCase {
@@ -157,8 +134,8 @@ TEST_F(BerryRavindran, LastingEffects) {
       {"a", "", 0},
   };
   for (const auto& c : cases) {
-    lib_.fn<void (*)()>("stop_pruning_duplicates")();
-    lib_.fn<void (*)(int32_t)>("set_txt_length")(-5);
+    set_window(false);
+    set_txt_length(-5);
     // The text, its zero byte, then marker bytes: exactly y[n + 1] becomes 0.
     std::vector<char> buffer(c.text.begin(), c.text.end());
     buffer.push_back('\0');
@@ -172,57 +149,29 @@ TEST_F(BerryRavindran, LastingEffects) {
     EXPECT_EQ(prune_duplicates(), c.prune_duplicates) << c.pattern << " in " << c.text;
   }
   // Through the host's road too.
-  lib_.search("berry_ravindran", "abc", "ab");
+  search("abc", "ab");
   EXPECT_EQ(lib_.buffer()[3], '\0');
   EXPECT_EQ(txt_length(), 2);
 }
 
 TEST_F(BerryRavindran, EmptyOrNegativeLengthsTouchNothing) {
-  struct Case {
-    const char* pattern;
-    int32_t m;
-    int32_t n;
-  };
   // Left to right: empty pattern, negative pattern lengths, negative text
   // lengths (which would otherwise zero y[0] or the byte before it).
-  const std::vector<Case> cases = {{nullptr, 0, 3}, {"", 0, 0},    {nullptr, -1, 3},
-                                   {"ab", -7, 2},   {"ab", 2, -1}, {"ab", 2, -2},
-                                   {"a", 1, -1},    {nullptr, -1, -1}};
-  for (const auto& c : cases) {
-    lib_.fn<void (*)(int32_t)>("set_txt_length")(77);
-    lib_.fn<void (*)()>("start_pruning_duplicates")();
-    const std::string before = "##abc####";
-    std::string buffer = before;
-    EXPECT_EQ(entry()(c.pattern, c.m, &buffer[2], c.n), nullptr) << c.m << " " << c.n;
-    EXPECT_EQ(buffer, before) << c.m << " " << c.n;
-    EXPECT_EQ(txt_length(), 77) << c.m << " " << c.n;
-    EXPECT_EQ(prune_duplicates(), 1) << c.m << " " << c.n;
-    // Without any text buffer: nothing may be read or written.
-    EXPECT_EQ(entry()(c.pattern, c.m, nullptr, c.n), nullptr) << c.m << " " << c.n;
-  }
+  expect_nothing_touched({{nullptr, 0, 3}, {"", 0, 0}, {nullptr, -1, 3}, {"ab", -7, 2},
+                          {"ab", 2, -1}, {"ab", 2, -2}, {"a", 1, -1}, {nullptr, -1, -1}});
 }
 
 TEST_F(BerryRavindran, PatternBytesOutsideTheAlphabetAreRefused) {
-  const std::string refused = "Error: Pattern character out of range.\n";
   const std::vector<std::string> patterns = {"a\xc8", "\x80", "ab\xff"};
+  expect_refuses_patterns(patterns, "abcabc");
   for (const auto& pattern : patterns) {
-    Outcome got = run_main("berry_ravindran", {"berry_ravindran", pattern, "abcabc"});
-    EXPECT_EQ(got.out, refused) << pattern;
-    EXPECT_EQ(got.status, 1) << pattern;
-    got = run_child([&] {
-      char text[] = "abcabc\0\0";
-      entry()(pattern.data(), static_cast<int32_t>(pattern.size()), text, 6);
-      return 0;
-    });
-    EXPECT_EQ(got.out, refused) << pattern;
-    EXPECT_EQ(got.status, 1) << pattern;
-    got = run_child([&] {
+    Outcome got = run_child([&] {
       std::vector<int32_t> table(kSigma * kSigma);
       lib_.fn<PreBrBcFn>("preBrBc")(pattern.data(), static_cast<int32_t>(pattern.size()),
                                     table.data());
       return 0;
     });
-    EXPECT_EQ(got.out, refused) << pattern;
+    EXPECT_EQ(got.out, kPatternRefusal) << pattern;
     EXPECT_EQ(got.status, 1) << pattern;
   }
 }
@@ -230,7 +179,7 @@ TEST_F(BerryRavindran, PatternBytesOutsideTheAlphabetAreRefused) {
 // A text byte of 128 or more occurs nowhere in the pattern: the trace is the
 // one of the same text with that byte replaced by an absent 7-bit character.
 TEST_F(BerryRavindran, TextBytesOutsideTheAlphabet) {
-  const std::vector<TraceCase> cases = {
+  expect_high_text_bytes_read_as('q', {
       {"ab", "\xc8\xc8" "ab", {0, 2, 3, 2, 3}},
       // a outside, b = x[0]: m + 1.
       {"ab", "xx\xc8" "abab", {0, 2, 3, 3, 4}},
@@ -243,17 +192,7 @@ TEST_F(BerryRavindran, TextBytesOutsideTheAlphabet) {
       {"ab", "xx\xe2" "ab", {0, 2, 3, 3, 4}},
       {"ab", "xxa\xe2" "xab", {0, 2, 3, 4, 6, 5, 6}},
       {"ab", "xx\xe1\xe1" "ab", {0, 2, 3, 4, 5}},
-  };
-  for (const auto& c : cases) {
-    std::string plain = c.text;
-    for (char& ch : plain) {
-      if (static_cast<unsigned char>(ch) >= 128) ch = 'q';
-    }
-    EXPECT_EQ(lib_.search("berry_ravindran", c.pattern, c.text), c.trace) << describe(c);
-    EXPECT_EQ(lib_.search("berry_ravindran", c.pattern, plain), c.trace) << describe(c);
-    Outcome got = run_main("berry_ravindran", {"berry_ravindran", c.pattern, c.text});
-    EXPECT_EQ(got.out, printed(c.trace)) << describe(c);
-  }
+  });
 }
 
 TEST_F(BerryRavindran, BytesOutsideTheAlphabetAfterTheText) {
@@ -307,22 +246,15 @@ int32_t shift_after(const std::string& x, const std::vector<char>& y, int32_t s)
 // with p, ..., p + m - 1, otherwise it ends with the first attempt whose next
 // start would pass n - m. Nothing at or beyond n is ever recorded.
 TEST_F(BerryRavindran, AgreesWithFindOnGeneratedTexts) {
-  std::mt19937 rng(20240611);
-  const std::vector<std::string> alphabets = {"ab", "abc", "abcd"};
+  RandomWords words(20240611);
   int32_t checked = 0;
   for (int32_t round = 0; round < 4000; ++round) {
-    const std::string& sigma = alphabets[rng() % alphabets.size()];
-    const auto m = static_cast<int32_t>(1 + rng() % 6);
-    const auto n = static_cast<int32_t>(rng() % 31);
-    std::string x, text;
-    for (int32_t i = 0; i < m; ++i) x += sigma[rng() % sigma.size()];
-    for (int32_t i = 0; i < n; ++i) text += sigma[rng() % sigma.size()];
-    const size_t found = text.find(x);
-    const auto p = found == std::string::npos ? -1 : static_cast<int32_t>(found);
-
-    const auto trace = lib_.search("berry_ravindran", x, text);
+    const Generated g = draw_lengths_first(words, 4);
+    const std::string& x = g.x;
+    const int32_t m = g.m, n = g.n, p = g.p;
+    const auto trace = search(x, g.y);
     const std::vector<char>& y = lib_.buffer();
-    const std::string what = "pattern " + x + ", text " + text;
+    const std::string what = g.what();
     for (int32_t q : trace) ASSERT_TRUE(q >= 0 && q < n) << what;
     if (p >= 0) {
       ASSERT_GE(trace.size(), static_cast<size_t>(m)) << what;

@@ -9,56 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "support/graph.h"
 #include "support/library.h"
 #include "support/process.h"
 
 namespace sm_test {
 namespace {
 
-// The record as a host sees it; the field order is part of the interface.
-struct GraphRecord {
-  int32_t vertexCount;
-  int32_t edgeCount;
-  int32_t nextVertex;
-  int32_t initial;
-  int32_t* terminal;
-  int32_t* target;
-  int32_t* suffixLink;
-  int32_t* length;
-  int32_t* position;
-  int32_t* shift;
-};
-
 using Table = int32_t* GraphRecord::*;
-
-// The store's operations, looked up by name.
-struct Store {
-  explicit Store(const std::string& library) : lib(library_path(library)) {}
-  Library lib;
-  using Ctor = GraphRecord* (*)(int32_t, int32_t);
-  Ctor ctor(const std::string& name) const { return lib.fn<Ctor>(name); }
-  void free(GraphRecord* g) const { lib.fn<void (*)(GraphRecord*)>("freeGraph")(g); }
-  int32_t initial(GraphRecord* g) const { return lib.fn<int32_t (*)(GraphRecord*)>("getInitial")(g); }
-  int32_t newVertex(GraphRecord* g) const { return lib.fn<int32_t (*)(GraphRecord*)>("newVertex")(g); }
-  void copy(GraphRecord* g, int32_t d, int32_t s) const {
-    lib.fn<void (*)(GraphRecord*, int32_t, int32_t)>("copyVertex")(g, d, s);
-  }
-  int32_t edge_get(const std::string& name, GraphRecord* g, int32_t v, int32_t c) const {
-    return lib.fn<int32_t (*)(GraphRecord*, int32_t, int32_t)>(name)(g, v, c);
-  }
-  void edge_set(const std::string& name, GraphRecord* g, int32_t v, int32_t c, int32_t x) const {
-    lib.fn<void (*)(GraphRecord*, int32_t, int32_t, int32_t)>(name)(g, v, c, x);
-  }
-  int32_t vertex_get(const std::string& name, GraphRecord* g, int32_t v) const {
-    return lib.fn<int32_t (*)(GraphRecord*, int32_t)>(name)(g, v);
-  }
-  void vertex_set(const std::string& name, GraphRecord* g, int32_t v, int32_t x) const {
-    lib.fn<void (*)(GraphRecord*, int32_t, int32_t)>(name)(g, v, x);
-  }
-  void setTerminal(GraphRecord* g, int32_t v) const {
-    lib.fn<void (*)(GraphRecord*, int32_t)>("setTerminal")(g, v);
-  }
-};
 
 // One accessor, called uniformly with a vertex and (for edges) a character.
 // Setters store a value that every record accepts (0).
@@ -158,7 +116,7 @@ bool has(const Variant& v, Table t) {
 
 class GraphStore : public ::testing::Test {
  protected:
-  GraphStore() : store_("turbo_reverse_factor") {}
+  GraphStore() : lib_(library_path("turbo_reverse_factor")), store_(lib_) {}
   ~GraphStore() override {
     for (GraphRecord* g : made_) store_.free(g);
   }
@@ -167,6 +125,7 @@ class GraphStore : public ::testing::Test {
     made_.push_back(g);
     return g;
   }
+  Library lib_;
   Store store_;
   std::vector<GraphRecord*> made_;
 };
@@ -175,7 +134,8 @@ TEST_F(GraphStore, FreshRecordOfEveryVariantInEveryLibrary) {
   // 389 / 3 truncates to a row width of 129.
   const int32_t vertices = 3, edges = 389, width = 129;
   for (const std::string library : {"turbo_reverse_factor", "morris_pratt"}) {
-    Store store(library);
+    Library lib(library_path(library));
+    Store store(lib);
     for (const auto& variant : variants()) {
       const std::string context = library + ": " + variant.constructor;
       GraphRecord* g = store.ctor(variant.constructor)(vertices, edges);

@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "support/cases.h"
-#include "support/library.h"
-#include "support/process.h"
+#include "support/algorithm.h"
 
 namespace sm_test {
 namespace {
@@ -16,9 +14,9 @@ struct TableCase {
   std::vector<int32_t> table;
 };
 
-class MorrisPratt : public ::testing::Test {
+class MorrisPratt : public AlgorithmTest {
  protected:
-  MorrisPratt() : lib_(library_path("morris_pratt")) {}
+  MorrisPratt() : AlgorithmTest("morris_pratt") {}
   std::vector<int32_t> table(const std::string& pattern) {
     std::vector<int32_t> out(pattern.size() + 2, 777);
     lib_.fn<void (*)(const char*, int32_t, int32_t*)>("preMp")(
@@ -27,7 +25,6 @@ class MorrisPratt : public ::testing::Test {
     out.pop_back();
     return out;
   }
-  Library lib_;
 };
 
 TEST_F(MorrisPratt, BorderTables) {
@@ -72,19 +69,12 @@ const std::vector<TraceCase>& traces() {
 }
 
 TEST_F(MorrisPratt, TracesThroughTheEntry) {
-  for (const auto& c : traces()) {
-    EXPECT_EQ(lib_.search("morris_pratt", c.pattern, c.text), c.trace) << describe(c);
-    EXPECT_EQ(lib_.global<int32_t>("txt_length"), static_cast<int32_t>(c.text.size()));
-  }
+  expect_traces_through_entry(traces(), [this](const TraceCase& c) {
+    EXPECT_EQ(txt_length(), static_cast<int32_t>(c.text.size())) << describe(c);
+  });
 }
 
-TEST_F(MorrisPratt, TracesThroughMain) {
-  for (const auto& c : traces()) {
-    Outcome got = run_main("morris_pratt", {"morris_pratt", c.pattern, c.text});
-    EXPECT_EQ(got.out, printed(c.trace)) << describe(c);
-    EXPECT_EQ(got.status, 0) << describe(c);
-  }
-}
+TEST_F(MorrisPratt, TracesThroughMain) { expect_traces_through_command_line(traces()); }
 
 TEST_F(MorrisPratt, LongPatternsUseATableSizedToThem) {
   // Beyond the command line's 19 characters the entry still searches exactly.
@@ -96,16 +86,15 @@ TEST_F(MorrisPratt, LongPatternsUseATableSizedToThem) {
   // two comparisons per position, then the b at 60 completes the occurrence.
   for (int32_t j = 40; j < 60; ++j) expected.insert(expected.end(), {j, j});
   expected.push_back(60);
-  EXPECT_EQ(lib_.search("morris_pratt", pattern, text), expected);
+  EXPECT_EQ(search(pattern, text), expected);
 }
 
 TEST_F(MorrisPratt, NegativeLengthsReadNothing) {
-  auto entry = lib_.fn<EntryFn>("morris_pratt");
   char text[] = "abc";
-  EXPECT_EQ(entry("ab", -1, text, 3), nullptr);
-  EXPECT_EQ(entry(nullptr, -5, nullptr, -5), nullptr);
-  EXPECT_EQ(entry("ab", 2, nullptr, -1), nullptr);
-  EXPECT_EQ(entry("", 0, nullptr, 0), nullptr);
+  EXPECT_EQ(entry()("ab", -1, text, 3), nullptr);
+  EXPECT_EQ(entry()(nullptr, -5, nullptr, -5), nullptr);
+  EXPECT_EQ(entry()("ab", 2, nullptr, -1), nullptr);
+  EXPECT_EQ(entry()("", 0, nullptr, 0), nullptr);
 }
 
 }  // namespace

@@ -6,16 +6,11 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "support/cases.h"
-#include "support/library.h"
-#include "support/process.h"
+#include "support/algorithm.h"
 
 namespace sm_test {
 namespace {
@@ -38,9 +33,9 @@ std::vector<int32_t> bmbc_by_rule(const std::string& x) {
   return table;
 }
 
-class Raita : public ::testing::Test {
+class Raita : public AlgorithmTest {
  protected:
-  Raita() : lib_(library_path("raita")) {}
+  Raita() : AlgorithmTest("raita") {}
   // The table preBmBc fills; two guard entries after it must stay untouched.
   std::vector<int32_t> bmbc(const char* x, int32_t m) {
     std::vector<int32_t> out(130, 777);
@@ -50,12 +45,6 @@ class Raita : public ::testing::Test {
     out.resize(128);
     return out;
   }
-  int32_t& txt_length() { return lib_.global<int32_t>("txt_length"); }
-  int& prune_duplicates() { return lib_.global<int>("prune_duplicates"); }
-  void set_window(bool open) {
-    lib_.fn<void (*)()>(open ? "start_pruning_duplicates" : "stop_pruning_duplicates")();
-  }
-  Library lib_;
 };
 
 TEST_F(Raita, BadCharacterTables) {
@@ -81,10 +70,9 @@ TEST_F(Raita, BadCharacterTables) {
 }
 
 TEST_F(Raita, BadCharacterTableMatchesItsRuleOnGeneratedPatterns) {
-  std::mt19937 rng(7);
+  RandomWords words(7);
   for (int round = 0; round < 300; ++round) {
-    std::string x;
-    for (uint32_t i = 0, m = 1 + rng() % 19; i < m; ++i) x += static_cast<char>(rng() % 128);
+    const std::string x = words.word(1 + words.below(19), 128, '\0');
     ASSERT_EQ(bmbc(x.data(), static_cast<int32_t>(x.size())), bmbc_by_rule(x));
   }
 }
@@ -119,174 +107,61 @@ const std::vector<TraceCase>& traces() {
 }
 
 TEST_F(Raita, TracesThroughTheEntry) {
-  for (const auto& c : traces()) {
-    EXPECT_EQ(lib_.search("raita", c.pattern, c.text), c.trace) << describe(c);
+  expect_traces_through_entry(traces(), [this](const TraceCase& c) {
     EXPECT_EQ(txt_length(), static_cast<int32_t>(c.text.size())) << describe(c);
-  }
+  });
 }
 
-TEST_F(Raita, TracesThroughMain) {
-  for (const auto& c : traces()) {
-    Outcome got = run_main("raita", {"raita", c.pattern, c.text});
-    EXPECT_EQ(got.out, printed(c.trace)) << describe(c);
-    EXPECT_EQ(got.status, 0) << describe(c);
-  }
-}
+TEST_F(Raita, TracesThroughMain) { expect_traces_through_command_line(traces()); }
 
-TEST_F(Raita, ReadsNothingPastTheTextOrThePattern) {
-  // Buffers of exactly m and n bytes: under AddressSanitizer any read past
-  // either of them fails the run.
-  auto entry = lib_.fn<EntryFn>("raita");
-  for (const auto& c : traces()) {
-    std::vector<char> x(c.pattern.begin(), c.pattern.end());
-    std::vector<char> y(c.text.begin(), c.text.end());
-    EXPECT_EQ(walk(entry(x.data(), static_cast<int32_t>(x.size()), y.data(),
-                         static_cast<int32_t>(y.size()))),
-              c.trace)
-        << describe(c);
-    EXPECT_EQ(std::string(y.begin(), y.end()), c.text) << "the text was written";
-  }
-}
+TEST_F(Raita, ReadsNothingPastTheTextOrThePattern) { expect_traces_in_exact_buffers(traces()); }
 
 TEST_F(Raita, WindowLeftOpenOnlyAfterAnOccurrence) {
-  struct Case {
-    std::string pattern, text;
-    int after;  // prune_duplicates after the search; -1: as before it (no attempt)
-  };
-  const std::vector<Case> cases = {{"abab", "ccabaabab", 1}, {"a", "bba", 1}, {"a", "bbb", 0},
-                                   {"xy", "ab", 0},          {"abc", "ab", -1}, {"ab", "", -1}};
-  for (const auto& c : cases) {
-    for (bool open_before : {false, true}) {
-      set_window(open_before);
-      lib_.search("raita", c.pattern, c.text);
-      EXPECT_EQ(prune_duplicates(), c.after < 0 ? int{open_before} : c.after)
-          << c.pattern << " in " << c.text << ", window open before: " << open_before;
-      EXPECT_EQ(txt_length(), static_cast<int32_t>(c.text.size()));
-    }
-  }
-}
-
-// What a refused call left behind, reported by an exit handler of the child
-// that the refusal ends.
-Library* refused_lib = nullptr;
-std::vector<char>* refused_buffer = nullptr;
-void report_what_was_left() {
-  std::printf("txt_length %d, trace %s, text %s\n", refused_lib->global<int32_t>("txt_length"),
-              refused_lib->global<Node*>("trace_first") == nullptr ? "empty" : "recorded",
-              std::string(refused_buffer->begin(), refused_buffer->end()).c_str());
+  expect_window_left_open_only_after_an_occurrence({{"abab", "ccabaabab", 1},
+                                                    {"a", "bba", 1},
+                                                    {"a", "bbb", 0},
+                                                    {"xy", "ab", 0},
+                                                    {"abc", "ab", -1},
+                                                    {"ab", "", -1}});
 }
 
 TEST_F(Raita, PatternBytesOutsideTheAlphabetAreRefused) {
-  const std::string refusal = "Error: Pattern character out of range.\n";
-  const std::vector<std::string> patterns = {"\xc8", "a\x80", "\xff" "bc", "abcdefghijklmnopqr\x90"};
-  auto entry = lib_.fn<EntryFn>("raita");
-  for (const auto& x : patterns) {
-    Outcome got = run_main("raita", {"raita", x, "abcdefghijklmnopqrstuvwxyz"});
-    EXPECT_EQ(got.out, refusal) << x;
-    EXPECT_EQ(got.status, 1) << x;
-
-    got = run_child([&] {
-      char text[] = "abcdefghijklmnopqrstuvwxyz";
-      entry(x.data(), static_cast<int32_t>(x.size()), text, 26);
-      return 0;
-    });
-    EXPECT_EQ(got.out, refusal) << x;
-    EXPECT_EQ(got.status, 1) << x;
-
-    // Refused before anything is read or written.
-    got = run_child([&] {
-      lib_.fn<void (*)(int32_t)>("set_txt_length")(55);
-      static std::vector<char> buffer;
-      buffer.assign(30, '#');
-      refused_lib = &lib_;
-      refused_buffer = &buffer;
-      std::atexit(report_what_was_left);
-      entry(x.data(), static_cast<int32_t>(x.size()), buffer.data(), 26);
-      return 0;
-    });
-    EXPECT_EQ(got.out, refusal + "txt_length 55, trace empty, text " + std::string(30, '#') + "\n")
-        << x;
-    EXPECT_EQ(got.status, 1) << x;
-  }
+  expect_refuses_patterns({"\xc8", "a\x80", "\xff" "bc", "abcdefghijklmnopqr\x90"},
+                          "abcdefghijklmnopqrstuvwxyz");
   EXPECT_EQ(run_child([&] {
               int32_t table[128];
               lib_.fn<PreBmBcFn>("preBmBc")("a\xc8", 2, table);
               return 0;
             }).out,
-            refusal);
+            kPatternRefusal);
 }
 
 TEST_F(Raita, EmptyOrNegativeLengthsTouchNothing) {
-  // No byte is read (a null pattern would fault), none is written, and the
-  // settings stay as they were: set_txt_length is not called.
-  struct Case {
-    const char* what;
-    int32_t m, n;
-  };
-  const std::vector<Case> cases = {{"empty pattern", 0, 3},   {"negative pattern", -1, 3},
-                                   {"negative text", 2, -1},  {"both empty", 0, 0},
-                                   {"both negative", -3, -3}};
-  auto entry = lib_.fn<EntryFn>("raita");
-  for (const auto& c : cases) {
-    lib_.fn<void (*)(int32_t)>("set_txt_length")(55);
-    std::vector<char> buffer(8, '#');
-    EXPECT_EQ(entry(c.m > 0 ? "ab" : nullptr, c.m, buffer.data(), c.n), nullptr) << c.what;
-    EXPECT_EQ(std::string(buffer.begin(), buffer.end()), "########") << c.what;
-    EXPECT_EQ(txt_length(), 55) << c.what;
-  }
-  Outcome got = run_main("raita", {"raita", "", "abc"});
-  EXPECT_EQ(got.out, "\n");
-  EXPECT_EQ(got.status, 0);
-}
-
-bool ends_with(const std::vector<int32_t>& trace, const std::vector<int32_t>& tail) {
-  return trace.size() >= tail.size() &&
-         std::equal(tail.begin(), tail.end(), trace.end() - static_cast<ptrdiff_t>(tail.size()));
+  expect_nothing_touched({{nullptr, 0, 3}, {nullptr, -1, 3}, {"ab", 2, -1}, {nullptr, 0, 0},
+                          {nullptr, -3, -3}});
+  expect_traces_through_command_line({{"", "abc", {}}});
 }
 
 TEST_F(Raita, AgreesWithTheFirstOccurrenceOnGeneratedInputs) {
-  // For every input, with p the first occurrence that std::string::find reports:
-  // - every recorded position lies below n, and the trace is empty exactly when n < m;
-  // - when x occurs at p: nothing at or beyond p + m is recorded, the trace ends
-  //   with the attempt at p (p + m - 1, p, p + m / 2, then p + 1 .. p + m - 2,
-  //   each position once), and that attempt's window is still open;
-  // - when x does not occur: the window is closed.
-  std::mt19937 rng(20261207);
-  for (int round = 0; round < 4000; ++round) {
-    const uint32_t letters = 2 + rng() % 2;
-    const auto word = [&](uint32_t length) {
-      std::string s;
-      for (uint32_t i = 0; i < length; ++i) s += static_cast<char>('a' + rng() % letters);
-      return s;
-    };
-    const std::string x = word(1 + rng() % 6);
-    const std::string y = word(rng() % 31);
-    const auto m = static_cast<int32_t>(x.size());
-    const auto n = static_cast<int32_t>(y.size());
-    set_window(false);
-    const std::vector<int32_t> trace = lib_.search("raita", x, y);
-    const std::string what = x + " in " + y;
-    const size_t found = y.find(x);
-    const int32_t limit = found == std::string::npos ? n : static_cast<int32_t>(found) + m;
-    for (int32_t position : trace) {
-      ASSERT_TRUE(position >= 0 && position < limit) << what << ": " << position;
-    }
-    ASSERT_EQ(trace.empty(), n < m) << what;
-    ASSERT_EQ(prune_duplicates(), found != std::string::npos ? 1 : 0) << what;
-    if (found != std::string::npos) {
-      const auto p = static_cast<int32_t>(found);
-      std::vector<int32_t> last_attempt;
-      for (int32_t position : {p + m - 1, p, p + m / 2}) {
-        if (std::find(last_attempt.begin(), last_attempt.end(), position) == last_attempt.end()) {
-          last_attempt.push_back(position);
+  // Besides the shared properties: the trace is empty exactly when n < m,
+  // and where x occurs first at p it ends with the attempt at p: p + m - 1,
+  // p, p + m / 2, then p + 1 .. p + m - 2, each position once.
+  expect_stops_at_the_first_occurrence(
+      20261207, 4000, [](const Generated& g, const std::vector<int32_t>& trace) {
+        ASSERT_EQ(trace.empty(), g.n < g.m) << g.what();
+        if (g.p < 0) return;
+        const int32_t p = g.p, m = g.m;
+        std::vector<int32_t> last_attempt;
+        for (int32_t position : {p + m - 1, p, p + m / 2}) {
+          if (std::find(last_attempt.begin(), last_attempt.end(), position) == last_attempt.end()) {
+            last_attempt.push_back(position);
+          }
         }
-      }
-      for (int32_t k = 1; k <= m - 2; ++k) {
-        if (p + k != p + m / 2) last_attempt.push_back(p + k);
-      }
-      ASSERT_TRUE(ends_with(trace, last_attempt)) << what << ": " << printed(trace);
-    }
-  }
+        for (int32_t k = 1; k <= m - 2; ++k) {
+          if (p + k != p + m / 2) last_attempt.push_back(p + k);
+        }
+        ASSERT_TRUE(ends_with(trace, last_attempt)) << g.what() << ": " << printed(trace);
+      });
 }
 
 }  // namespace

@@ -6,30 +6,17 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "support/cases.h"
-#include "support/library.h"
-#include "support/process.h"
+#include "support/algorithm.h"
 
 namespace sm_test {
 namespace {
 
-class SkipSearch : public ::testing::Test {
+class SkipSearch : public AlgorithmTest {
  protected:
-  SkipSearch() : lib_(library_path("skip_search")) {}
-  ~SkipSearch() override {
-    // The settings are the library's for the whole process: leave them as found.
-    set_txt_length(-1);
-    lib_.fn<void (*)()>("stop_pruning_duplicates")();
-  }
-
-  EntryFn entry() const { return lib_.fn<EntryFn>("skip_search"); }
-  void set_txt_length(int32_t value) const { lib_.fn<void (*)(int32_t)>("set_txt_length")(value); }
-  int32_t txt_length() const { return lib_.global<int32_t>("txt_length"); }
-  int prune_duplicates() const { return lib_.global<int>("prune_duplicates"); }
+  SkipSearch() : AlgorithmTest("skip_search") {}
 
   // Searches a text held in a heap block of exactly n + 1 bytes, the last
   // one given: a read past y[n] is a heap overflow that ASan reports.
@@ -43,8 +30,6 @@ class SkipSearch : public ::testing::Test {
     std::free(y);
     return walk(head);
   }
-
-  Library lib_;
 };
 
 const std::vector<TraceCase>& traces() {
@@ -71,19 +56,9 @@ const std::vector<TraceCase>& traces() {
   return cases;
 }
 
-TEST_F(SkipSearch, TracesThroughTheEntry) {
-  for (const auto& c : traces()) {
-    EXPECT_EQ(lib_.search("skip_search", c.pattern, c.text), c.trace) << describe(c);
-  }
-}
+TEST_F(SkipSearch, TracesThroughTheEntry) { expect_traces_through_entry(traces()); }
 
-TEST_F(SkipSearch, TracesThroughMain) {
-  for (const auto& c : traces()) {
-    Outcome got = run_main("skip_search", {"skip_search", c.pattern, c.text});
-    EXPECT_EQ(got.out, printed(c.trace)) << describe(c);
-    EXPECT_EQ(got.status, 0) << describe(c);
-  }
-}
+TEST_F(SkipSearch, TracesThroughMain) { expect_traces_through_command_line(traces()); }
 
 TEST_F(SkipSearch, PatternsBeyondTheCommandLineLimit) {
   const std::string pattern = std::string(30, 'a') + "b";
@@ -92,7 +67,7 @@ TEST_F(SkipSearch, PatternsBeyondTheCommandLineLimit) {
   // is the occurrence.
   std::vector<int32_t> expected = {30};
   for (int32_t p = 1; p <= 31; ++p) expected.push_back(p);
-  EXPECT_EQ(lib_.search("skip_search", pattern, text), expected);
+  EXPECT_EQ(search(pattern, text), expected);
 }
 
 struct BoundCase {
@@ -114,19 +89,19 @@ TEST_F(SkipSearch, RunsUnderTheHostsTextLength) {
   };
   for (const auto& c : cases) {
     set_txt_length(c.txt_length);
-    EXPECT_EQ(lib_.search("skip_search", c.pattern, c.text), c.trace) << c.txt_length;
+    EXPECT_EQ(search(c.pattern, c.text), c.trace) << c.txt_length;
     EXPECT_EQ(txt_length(), c.txt_length);
     // A second search runs under the same bound.
-    EXPECT_EQ(lib_.search("skip_search", c.pattern, c.text), c.trace) << c.txt_length;
+    EXPECT_EQ(search(c.pattern, c.text), c.trace) << c.txt_length;
   }
 }
 
 TEST_F(SkipSearch, LeavesThePruningWindowAsItFoundIt) {
-  EXPECT_EQ(lib_.search("skip_search", "aa", "aaa"), (std::vector<int32_t>{1, 0, 1}));
+  EXPECT_EQ(search("aa", "aaa"), (std::vector<int32_t>{1, 0, 1}));
   EXPECT_EQ(prune_duplicates(), 0);
   // A window the host opened stays open, and prunes the repeated probe.
-  lib_.fn<void (*)()>("start_pruning_duplicates")();
-  EXPECT_EQ(lib_.search("skip_search", "aa", "aaa"), (std::vector<int32_t>{1, 0}));
+  set_window(true);
+  EXPECT_EQ(search("aa", "aaa"), (std::vector<int32_t>{1, 0}));
   EXPECT_EQ(prune_duplicates(), 1);
 }
 
@@ -143,65 +118,26 @@ TEST_F(SkipSearch, WritesNothingIntoTheText) {
 }
 
 TEST_F(SkipSearch, EmptyOrNegativeLengthsTouchNothing) {
-  struct Case {
-    const char* pattern;
-    int32_t m;
-    int32_t n;
-  };
-  const std::vector<Case> cases = {{nullptr, 0, 3}, {"", 0, 0},    {nullptr, -1, 3},
-                                   {"ab", -7, 2},   {"ab", 2, -1}, {"a", 1, -1},
-                                   {"a", 1, -5},    {nullptr, -1, -1}};
-  for (const auto& c : cases) {
-    set_txt_length(-1);
-    const std::string before = "##abc####";
-    std::string buffer = before;
-    EXPECT_EQ(entry()(c.pattern, c.m, &buffer[2], c.n), nullptr) << c.m << " " << c.n;
-    EXPECT_EQ(buffer, before) << c.m << " " << c.n;
-    // Without any text buffer: nothing may be read.
-    EXPECT_EQ(entry()(c.pattern, c.m, nullptr, c.n), nullptr) << c.m << " " << c.n;
-    EXPECT_EQ(txt_length(), -1);
-  }
+  expect_nothing_touched({{nullptr, 0, 3}, {"", 0, 0}, {nullptr, -1, 3}, {"ab", -7, 2},
+                          {"ab", 2, -1}, {"a", 1, -1}, {"a", 1, -5}, {nullptr, -1, -1}});
 }
 
 TEST_F(SkipSearch, PatternBytesOutsideTheAlphabetAreRefused) {
-  const std::string refused = "Error: Pattern character out of range.\n";
-  const std::vector<std::string> patterns = {"a\xc8", "\x80", "ab\xff"};
-  for (const auto& pattern : patterns) {
-    Outcome got = run_main("skip_search", {"skip_search", pattern, "abcabc"});
-    EXPECT_EQ(got.out, refused) << pattern;
-    EXPECT_EQ(got.status, 1) << pattern;
-    got = run_child([&] {
-      char text[] = "abcabc";
-      entry()(pattern.data(), static_cast<int32_t>(pattern.size()), text, 6);
-      return 0;
-    });
-    EXPECT_EQ(got.out, refused) << pattern;
-    EXPECT_EQ(got.status, 1) << pattern;
-  }
+  expect_refuses_patterns({"a\xc8", "\x80", "ab\xff"}, "abcabc");
 }
 
 // A text byte of 128 or more occurs nowhere in the pattern: a probe on it has
 // an empty list, a comparison on it fails, and the trace is the one of the
 // same text with that byte replaced by an absent 7-bit character.
 TEST_F(SkipSearch, TextBytesOutsideTheAlphabet) {
-  const std::vector<TraceCase> cases = {
+  expect_high_text_bytes_read_as('q', {
       {"ab", "x\xc8" "ab", {1, 3, 2, 3}},
       {"ab", "\xc8" "b", {1, 0}},
       {"ab", "\xc8\xc8\xc8" "b", {1, 3, 2}},
       {"aba", "\xff" "ab\xfe" "aba", {2, 1, 2, 3, 5, 4, 5, 6}},
       // 0xe2 is b with the high bit set: still no pattern character.
       {"ab", "c\xe2" "ab", {1, 3, 2, 3}},
-  };
-  for (const auto& c : cases) {
-    std::string plain = c.text;
-    for (char& ch : plain) {
-      if (static_cast<unsigned char>(ch) >= 128) ch = 'q';
-    }
-    EXPECT_EQ(lib_.search("skip_search", c.pattern, c.text), c.trace) << describe(c);
-    EXPECT_EQ(lib_.search("skip_search", c.pattern, plain), c.trace) << describe(c);
-    Outcome got = run_main("skip_search", {"skip_search", c.pattern, c.text});
-    EXPECT_EQ(got.out, printed(c.trace)) << describe(c);
-  }
+  });
 }
 
 struct AfterTextCase {
@@ -265,21 +201,14 @@ TEST_F(SkipSearch, ExhaustedHeapWhileBuildingTheLists) {
 // is read. Without an occurrence every probe below n is made and nothing past
 // n is recorded.
 TEST_F(SkipSearch, AgreesWithFindOnGeneratedTexts) {
-  std::mt19937 rng(424242);
-  const std::vector<std::string> alphabets = {"ab", "abc", "abcd"};
+  RandomWords words(424242);
   int32_t found_cases = 0;
   for (int32_t round = 0; round < 4000; ++round) {
-    const std::string& sigma = alphabets[rng() % alphabets.size()];
-    const auto m = static_cast<int32_t>(1 + rng() % 6);
-    const auto n = static_cast<int32_t>(rng() % 31);
-    std::string x, y;
-    for (int32_t i = 0; i < m; ++i) x += sigma[rng() % sigma.size()];
-    for (int32_t i = 0; i < n; ++i) y += sigma[rng() % sigma.size()];
-    const size_t found = y.find(x);
-    const auto p = found == std::string::npos ? -1 : static_cast<int32_t>(found);
-
-    const auto trace = lib_.search("skip_search", x, y);
-    const std::string what = "pattern " + x + ", text " + y;
+    const Generated g = draw_lengths_first(words, 4);
+    const std::string &x = g.x, &y = g.y;
+    const int32_t m = g.m, n = g.n, p = g.p;
+    const auto trace = search(x, y);
+    const std::string what = g.what();
     for (int32_t q : trace) ASSERT_TRUE(q >= 0 && q <= n) << what;
     if (p >= 0) {
       ++found_cases;

@@ -8,31 +8,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "support/cases.h"
-#include "support/library.h"
-#include "support/process.h"
+#include "support/algorithm.h"
+#include "support/graph.h"
 
 namespace sm_test {
 namespace {
 
 const char kName[] = "turbo_reverse_factor";
-
-struct GraphRecord {
-  int32_t vertexCount;
-  int32_t edgeCount;
-  int32_t nextVertex;
-  int32_t initial;
-  int32_t* terminal;
-  int32_t* target;
-  int32_t* suffixLink;
-  int32_t* length;
-  int32_t* position;
-  int32_t* shift;
-};
 
 struct Edge {
   char c;
@@ -56,9 +41,9 @@ std::ostream& operator<<(std::ostream& out, const Vertex& v) {
   return out << "}";
 }
 
-class TurboReverseFactor : public ::testing::Test {
+class TurboReverseFactor : public AlgorithmTest {
  protected:
-  TurboReverseFactor() : lib_(library_path(kName)) {}
+  TurboReverseFactor() : AlgorithmTest(kName, CommandLine::kProgram), store_(lib_) {}
 
   std::string reversed(const std::string& pattern, int32_t m) {
     char* r = lib_.fn<char* (*)(const char*, int32_t)>("reverse")(pattern.data(), m);
@@ -70,24 +55,17 @@ class TurboReverseFactor : public ::testing::Test {
   // The automaton of the reversed pattern, sized and built as the search does.
   GraphRecord* automaton(const std::string& pattern) {
     const auto m = static_cast<int32_t>(pattern.size());
-    auto* g = lib_.fn<GraphRecord* (*)(int32_t, int32_t)>("newSuffixAutomaton")(2 * (m + 2),
-                                                                               256 * (m + 2));
+    GraphRecord* g = store_.ctor("newSuffixAutomaton")(2 * (m + 2), 256 * (m + 2));
     char* r = lib_.fn<char* (*)(const char*, int32_t)>("reverse")(pattern.data(), m);
     lib_.fn<void (*)(const char*, int32_t, GraphRecord*)>("buildSuffixAutomaton")(r, m, g);
     std::free(r);
     return g;
   }
-  void release(GraphRecord* g) { lib_.fn<void (*)(GraphRecord*)>("freeGraph")(g); }
+  void release(GraphRecord* g) { store_.free(g); }
 
-  int32_t target(GraphRecord* g, int32_t v, int32_t c) {
-    return lib_.fn<int32_t (*)(GraphRecord*, int32_t, int32_t)>("getTarget")(g, v, c);
-  }
-  int32_t shift(GraphRecord* g, int32_t v, int32_t c) {
-    return lib_.fn<int32_t (*)(GraphRecord*, int32_t, int32_t)>("getShift")(g, v, c);
-  }
-  int32_t vertex(const char* getter, GraphRecord* g, int32_t v) {
-    return lib_.fn<int32_t (*)(GraphRecord*, int32_t)>(getter)(g, v);
-  }
+  int32_t target(GraphRecord* g, int32_t v, int32_t c) { return store_.edge_get("getTarget", g, v, c); }
+  int32_t shift(GraphRecord* g, int32_t v, int32_t c) { return store_.edge_get("getShift", g, v, c); }
+  int32_t vertex(const char* getter, GraphRecord* g, int32_t v) { return store_.vertex_get(getter, g, v); }
 
   // Every vertex slot of the record, read through the accessors.
   std::vector<Vertex> vertices(GraphRecord* g) {
@@ -103,7 +81,7 @@ class TurboReverseFactor : public ::testing::Test {
     return out;
   }
 
-  Library lib_;
+  Store store_;
 };
 
 TEST_F(TurboReverseFactor, ReverseCopiesThePatternBackwards) {
@@ -164,18 +142,13 @@ TEST_F(TurboReverseFactor, AutomatonTables) {
 }
 
 // A deterministic generator: patterns over alphabets of several sizes.
-std::vector<std::string> generated_patterns(uint32_t seed, int count, int longest) {
-  std::mt19937 rng(seed);
-  const std::vector<int> alphabets = {1, 2, 3, 4, 26, 128};
+std::vector<std::string> generated_patterns(uint32_t seed, int count, uint32_t longest) {
+  RandomWords words(seed);
+  const uint32_t alphabets[] = {1, 2, 3, 4, 26, 128};
   std::vector<std::string> out;
   for (int k = 0; k < count; ++k) {
-    const int size = alphabets[rng() % alphabets.size()];
-    const int length = static_cast<int>(rng() % static_cast<uint32_t>(longest + 1));
-    std::string p;
-    for (int i = 0; i < length; ++i) {
-      p += size == 128 ? static_cast<char>(rng() % 128) : static_cast<char>('a' + rng() % size);
-    }
-    out.push_back(p);
+    const uint32_t size = alphabets[words.below(6)];
+    out.push_back(words.word(words.below(longest + 1), size, size == 128 ? '\0' : 'a'));
   }
   return out;
 }
@@ -262,30 +235,23 @@ const std::vector<TraceCase>& traces() {
   return cases;
 }
 
-TEST_F(TurboReverseFactor, TracesThroughTheProgram) {
-  for (const auto& c : traces()) {
-    Outcome got = run({program_path(kName), c.pattern, c.text});
-    EXPECT_EQ(got.out, printed(c.trace)) << describe(c);
-    EXPECT_EQ(got.status, 0) << describe(c);
-  }
-}
+TEST_F(TurboReverseFactor, TracesThroughTheProgram) { expect_traces_through_command_line(traces()); }
 
 TEST_F(TurboReverseFactor, TracesThroughTheEntry) {
-  for (const auto& c : traces()) {
-    EXPECT_EQ(lib_.search(kName, c.pattern, c.text), c.trace) << describe(c);
+  expect_traces_through_entry(traces(), [this](const TraceCase& c) {
     // The search leaves the recording settings alone.
-    EXPECT_EQ(lib_.global<int32_t>("txt_length"), -1) << describe(c);
-    EXPECT_EQ(lib_.global<int>("prune_duplicates"), 0) << describe(c);
-  }
+    EXPECT_EQ(txt_length(), -1) << describe(c);
+    EXPECT_EQ(prune_duplicates(), 0) << describe(c);
+  });
 }
 
 TEST_F(TurboReverseFactor, ReadsUnderTheProcessSettings) {
   // A text length set by some other caller drops positions at or beyond it;
   // the search reads exactly as before.
-  lib_.fn<void (*)(int32_t)>("set_txt_length")(3);
-  EXPECT_EQ(lib_.search(kName, "aab", "bbaaaabb"), (std::vector<int32_t>{2, 1, 2}));
-  EXPECT_EQ(lib_.global<int32_t>("txt_length"), 3);
-  lib_.fn<void (*)(int32_t)>("set_txt_length")(-1);
+  set_txt_length(3);
+  EXPECT_EQ(search("aab", "bbaaaabb"), (std::vector<int32_t>{2, 1, 2}));
+  EXPECT_EQ(txt_length(), 3);
+  set_txt_length(-1);
 }
 
 TEST_F(TurboReverseFactor, CommandLineLimits) {
@@ -312,49 +278,32 @@ TEST_F(TurboReverseFactor, ProgramCarriesTheEntryFunction) {
 }
 
 TEST_F(TurboReverseFactor, PatternBytesOutsideTheAlphabetAreRefused) {
-  const std::string refused = "Error: Pattern character out of range.\n";
-  for (const std::string pattern : {"a\xc8" "b", "\x80", "abcdefghijklmnopqr\xff"}) {
-    Outcome program = run({program_path(kName), pattern, "xxa\xc8" "b"});
-    EXPECT_EQ(program.out, refused);
-    EXPECT_EQ(program.status, 1);
-    Outcome entry = run_child([&] {
-      lib_.search(kName, pattern, "xxa\xc8" "b");
-      return 0;
-    });
-    EXPECT_EQ(entry.out, refused);
-    EXPECT_EQ(entry.status, 1);
-  }
+  expect_refuses_patterns({"a\xc8" "b", "\x80", "abcdefghijklmnopqr\xff"}, "xxa\xc8" "b");
 }
 
 TEST_F(TurboReverseFactor, TextBytesOutsideTheAlphabetLabelNoEdge) {
   // Exact traces: a high byte ends the scan as a character absent from the
   // pattern does.
-  const std::vector<TraceCase> cases = {
+  expect_high_text_bytes_read_as('q', {
       {"ab", "\xff" "bab", {1, 0, 3, 2}},
       {"aab", "bb\x80" "aaab", {2, 5, 4, 3, 6}},
       {"aab", "\xc8\xc8\xc8", {2}},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(lib_.search(kName, c.pattern, c.text), c.trace) << describe(c);
-    Outcome got = run({program_path(kName), c.pattern, c.text});
-    EXPECT_EQ(got.out, printed(c.trace)) << describe(c);
-    EXPECT_EQ(got.status, 0) << describe(c);
-  }
+  });
   // Generated: the same trace as with every high byte replaced by a
   // character the pattern lacks.
-  std::mt19937 rng(77);
+  RandomWords words(77);
   for (const std::string& x : generated_patterns(99u, 200, 6)) {
     if (x.find('z') != std::string::npos) continue;
     std::string text, plain;
-    const uint32_t n = rng() % 30;
+    const uint32_t n = words.below(30);
     for (uint32_t i = 0; i < n; ++i) {
-      const uint32_t pick = rng() % 4;
-      const char ch = pick == 0 ? static_cast<char>(128 + rng() % 128)
-                                : (x.empty() ? 'a' : x[rng() % x.size()]);
+      const uint32_t pick = words.below(4);
+      const char ch = pick == 0 ? static_cast<char>(128 + words.below(128))
+                                : (x.empty() ? 'a' : x[words.below(static_cast<uint32_t>(x.size()))]);
       text += ch;
       plain += static_cast<unsigned char>(ch) >= 128 ? 'z' : ch;
     }
-    EXPECT_EQ(lib_.search(kName, x, text), lib_.search(kName, x, plain)) << x;
+    EXPECT_EQ(search(x, text), search(x, plain)) << x;
   }
 }
 
@@ -367,24 +316,22 @@ TEST_F(TurboReverseFactor, LongPatternsThroughTheEntry) {
       {alphabet25, std::string(60, 'z'), {24, 49}},
       {alphabet25 + alphabet25, alphabet25 + alphabet25, descending(49, 0)},
   };
-  for (const auto& c : cases) EXPECT_EQ(lib_.search(kName, c.pattern, c.text), c.trace) << describe(c);
+  for (const auto& c : cases) EXPECT_EQ(search(c.pattern, c.text), c.trace) << describe(c);
 }
 
 TEST_F(TurboReverseFactor, FindsTheFirstOccurrenceOfGeneratedPatterns) {
   // The last window tried is the first occurrence: no read goes past its end,
   // and its last character is read. Without an occurrence nothing is read
   // past the text.
-  std::mt19937 rng(4242);
+  RandomWords words(4242);
   for (const std::string& x : generated_patterns(31337u, 400, 30)) {
     if (x.empty()) continue;
-    const int alphabet = 1 + static_cast<int>(rng() % 3);
-    std::string text;
-    const uint32_t n = rng() % 80;
-    for (uint32_t i = 0; i < n; ++i) text += static_cast<char>('a' + rng() % alphabet);
-    if (rng() % 2 == 0 && text.size() >= x.size()) {
-      text.replace(rng() % (text.size() - x.size() + 1), x.size(), x);
+    const uint32_t alphabet = 1 + words.below(3);
+    std::string text = words.word(words.below(80), alphabet);
+    if (words.below(2) == 0 && text.size() >= x.size()) {
+      text.replace(words.below(static_cast<uint32_t>(text.size() - x.size() + 1)), x.size(), x);
     }
-    const std::vector<int32_t> trace = lib_.search(kName, x, text);
+    const std::vector<int32_t> trace = search(x, text);
     const size_t first = text.find(x);
     if (text.size() < x.size()) {
       EXPECT_TRUE(trace.empty());
@@ -400,20 +347,19 @@ TEST_F(TurboReverseFactor, FindsTheFirstOccurrenceOfGeneratedPatterns) {
 }
 
 TEST_F(TurboReverseFactor, NegativeLengthsReadNothing) {
-  auto entry = lib_.fn<EntryFn>(kName);
   char text[] = "abc";
-  EXPECT_EQ(entry("ab", -1, text, 3), nullptr);
-  EXPECT_EQ(entry(nullptr, INT32_MIN, nullptr, 3), nullptr);
-  EXPECT_EQ(entry(nullptr, -5, nullptr, -5), nullptr);
-  EXPECT_EQ(entry("ab", 2, nullptr, -1), nullptr);
-  EXPECT_EQ(entry("", 0, nullptr, -1), nullptr);
+  EXPECT_EQ(entry()("ab", -1, text, 3), nullptr);
+  EXPECT_EQ(entry()(nullptr, INT32_MIN, nullptr, 3), nullptr);
+  EXPECT_EQ(entry()(nullptr, -5, nullptr, -5), nullptr);
+  EXPECT_EQ(entry()("ab", 2, nullptr, -1), nullptr);
+  EXPECT_EQ(entry()("", 0, nullptr, -1), nullptr);
 }
 
 TEST_F(TurboReverseFactor, PatternTooLongForTheAutomatonIsRefused) {
   // 256 * (m + 2) edge entries must fit a signed 32-bit count.
   const std::string pattern(INT32_MAX / 256 - 1, 'a');
   Outcome got = run_child([&] {
-    lib_.search(kName, pattern, "aaa");
+    search(pattern, "aaa");
     return 0;
   });
   EXPECT_EQ(got.out, "Error: Pattern too large.\n");

@@ -1,0 +1,30 @@
+// What a trace says about a search, in numbers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace smtrace {
+
+struct Figures {
+  uint64_t reads = 0;                          // positions in the trace
+  uint64_t distinct = 0;                       // different positions among them
+  std::optional<double> reads_per_character;   // reads / n; none for an empty text
+  uint64_t most_reads_of_one_position = 0;     // the largest count of one position
+};
+
+// Linear in the trace and its largest position.
+Figures figures_of(const std::vector<int32_t>& trace, size_t text_length);
+
+// How often each position was read (the trace in reading order in, a count
+// per read out): 1 for the first read of a position, 2 for the second, ...
+std::vector<uint32_t> read_counts(const std::vector<int32_t>& trace);
+
+// Where the pattern first occurs in the text (0 for an empty pattern), found
+// by an ordinary linear-time search, since no routine reports it.
+std::optional<size_t> first_occurrence(std::string_view pattern, std::string_view text);
+
+}  // namespace smtrace
