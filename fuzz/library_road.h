@@ -1,5 +1,6 @@
 // The checks of the library-road fuzz targets: one library's entry function,
-// called as a host calls it, with buffers of exactly the size its contract asks for.
+// called as a host calls it, with buffers of exactly the size its contract
+// asks for.
 //
 // Input layout: byte 0 is the mode, byte 1 the pattern length L, byte 2 a
 // host byte; then L pattern bytes (fewer if the input ends), then the text.
@@ -19,7 +20,7 @@
 //   - every recorded position lies in [0, n), or is n for skip_search;
 //     negative or empty lengths record nothing (morris_pratt's empty pattern
 //     records 0 once); negative lengths and empty patterns touch no byte
-//     (their buffers have size 0);
+//     (their buffers have size 0), but for morris_pratt's y[0];
 //   - the pattern and the text bytes y[0..n-1] are unchanged, and so is the
 //     zero byte at n for every routine but tuned_bm (sentinel);
 // and for every accepted pattern of at least one character (not_so_naive's
