@@ -24,7 +24,7 @@ namespace {
 // txt_length bounds its positions, its positions are also kept in a bitmap
 // over [0, txt_length), brought up to date with the nodes appended since.
 // The bitmap gives exactly the answer the walk would.
-constexpr int kShortWindow = 32;
+constexpr int kShortWindow = 16;
 
 struct WindowIndex {
   const trace_node* start = nullptr;  // the window start node it describes; null when unused
@@ -74,26 +74,38 @@ void build_window_index() {
   for (const trace_node* node = prune_from_trace; node != nullptr; node = node->next) take_in(node);
 }
 
-// True when the open window has already recorded the position.
-bool in_window(int32_t position) {
+// The duplicate check through the bitmap: brings it up to date with the
+// nodes appended since it was last consulted, or builds it for this window.
+__attribute__((noinline)) bool in_indexed_window(int32_t position) {
   WindowIndex& w = window_index;
   if (w.start == prune_from_trace && w.bound == txt_length) {
     for (const trace_node* node = w.tail->next; node != nullptr; node = node->next) take_in(node);
+  } else if (txt_length > 0) {
+    build_window_index();
   } else {
-    const trace_node* node = prune_from_trace;
-    for (int walked = 0; node != nullptr && walked < kShortWindow; node = node->next, ++walked) {
+    // No bound to size a bitmap by: the walk.
+    for (const trace_node* node = prune_from_trace; node != nullptr; node = node->next) {
       if (node->position == position) return true;
     }
-    if (node == nullptr) return false;
-    if (txt_length <= 0) {
-      for (; node != nullptr; node = node->next) {
-        if (node->position == position) return true;
-      }
-      return false;
-    }
-    build_window_index();
+    return false;
   }
   return (w.bits[position >> 3] >> (position & 7)) & 1u;
+}
+
+// True when the open window has already recorded the position.
+inline bool in_window(int32_t position) {
+  // The node appended last first: the repeats of a routine are mostly
+  // re-reads of the position just read (an unrolled loop that has stopped
+  // moving, a middle character that is also the last one).
+  if (trace_current != nullptr && trace_current->position == position) return true;
+  if (window_index.start == prune_from_trace) return in_indexed_window(position);
+  const trace_node* node = prune_from_trace;
+  for (int walked = 0; walked < kShortWindow; ++walked) {
+    if (node == nullptr) return false;
+    if (node->position == position) return true;
+    node = node->next;
+  }
+  return node != nullptr && in_indexed_window(position);
 }
 
 }  // namespace
@@ -106,17 +118,15 @@ void start_pruning_duplicates(void) {
 
 void stop_pruning_duplicates(void) { prune_duplicates = 0; }
 
-void trace(int32_t position) {
-  if (position < 0) return;
-  if (txt_length > 0 && position >= txt_length) return;
-  if (prune_duplicates && prune_from_trace != nullptr && in_window(position)) return;
-  trace_add(position);
-  if (prune_duplicates && prune_from_trace == nullptr) prune_from_trace = trace_current;
-}
+namespace {
 
-void trace_add(int32_t position) {
+// The recording path, shared by trace, trace_add, trace_get and
+// trace_memcmp. It is inlined into each of them: a read costs the filters,
+// one allocation and the link, and no further calls.
+
+inline void append(int32_t position) {
   auto* node = static_cast<trace_node*>(std::malloc(sizeof(trace_node)));
-  if (node == nullptr) error("Out of memory.");
+  if (__builtin_expect(node == nullptr, 0)) error("Out of memory.");
   node->position = position;
   node->next = nullptr;
   if (trace_first == nullptr) {
@@ -127,14 +137,46 @@ void trace_add(int32_t position) {
   trace_current = node;
 }
 
+// Recording while a window is open: the duplicate check, and the window's
+// start node on its first recording. Kept out of line, so that the path
+// without a window stays short.
+__attribute__((noinline)) void record_in_window(int32_t position) {
+  if (prune_from_trace == nullptr) {
+    append(position);
+    prune_from_trace = trace_current;
+    return;
+  }
+  if (in_window(position)) return;
+  append(position);
+}
+
+inline void record(int32_t position) {
+  // Negative positions and positions at or beyond a positive txt_length
+  // fail the one unsigned comparison: a negative position becomes 2^31 or
+  // more, and without a bound the limit is 2^31.
+  const uint32_t limit = txt_length > 0 ? static_cast<uint32_t>(txt_length) : 0x80000000u;
+  if (static_cast<uint32_t>(position) >= limit) return;
+  if (prune_duplicates) {
+    record_in_window(position);
+    return;
+  }
+  append(position);
+}
+
+}  // namespace
+
+void trace(int32_t position) { record(position); }
+
+void trace_add(int32_t position) { append(position); }
+
 signed char trace_get(const char* text, int32_t position) {
-  trace(position);
+  record(position);
   return static_cast<signed char>(text[position]);
 }
 
 int trace_memcmp(const char* a, const char* b, int32_t len, int32_t position) {
   for (int32_t k = 0; k < len; ++k) {
-    trace(position + k);
+    record(position + k);
     if (a[k] != b[k]) return 1;
   }
   return 0;
@@ -168,30 +210,71 @@ __attribute__((destructor)) void release_trace_at_unload() {
 
 }  // namespace
 
-void trace_print(void) {
-  // Positions are formatted by hand into a block and written in one go: a
-  // trace of millions of positions prints as fast as the disk takes it. The
-  // bytes are exactly those of printf("%d ") for each position.
-  char block[8192];
-  size_t used = 0;
-  for (const trace_node* node = trace_first; node != nullptr; node = node->next) {
-    if (used > sizeof block - 16) {
-      std::fwrite(block, 1, used, stdout);
-      used = 0;
-    }
-    char digits[12];
-    int count = 0;
-    // Work on the magnitude as unsigned, so INT32_MIN prints correctly.
-    uint32_t value = static_cast<uint32_t>(node->position);
-    if (node->position < 0) value = 0u - value;
-    do {
-      digits[count++] = static_cast<char>('0' + value % 10);
-      value /= 10;
-    } while (value != 0);
-    if (node->position < 0) block[used++] = '-';
-    while (count > 0) block[used++] = digits[--count];
-    block[used++] = ' ';
+namespace {
+
+// "00" to "99": two digits per division.
+constexpr char kDigitPairs[] =
+    "0001020304050607080910111213141516171819"
+    "2021222324252627282930313233343536373839"
+    "4041424344454647484950515253545556575859"
+    "6061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+int digit_count(uint32_t value) {
+  int count = 1;
+  while (value >= 10000) {
+    value /= 10000;
+    count += 4;
   }
-  block[used++] = '\n';
-  std::fwrite(block, 1, used, stdout);
+  if (value >= 10) ++count;
+  if (value >= 100) ++count;
+  if (value >= 1000) ++count;
+  return count;
+}
+
+// Writes the position as printf("%d ") would, and returns the end.
+inline char* format_position(char* out, int32_t position) {
+  // The magnitude as unsigned, so that INT32_MIN prints correctly.
+  uint32_t value = static_cast<uint32_t>(position);
+  if (position < 0) {
+    *out++ = '-';
+    value = 0u - value;
+  }
+  char* const end = out + digit_count(value);
+  char* p = end;
+  while (value >= 100) {
+    const uint32_t pair = value % 100;
+    value /= 100;
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * pair, 2);
+  }
+  if (value >= 10) {
+    std::memcpy(p - 2, kDigitPairs + 2 * value, 2);
+  } else {
+    p[-1] = static_cast<char>('0' + value);
+  }
+  *end = ' ';
+  return end + 1;
+}
+
+}  // namespace
+
+void trace_print(void) {
+  // Positions are formatted by hand, two digits at a time, into a block that
+  // is written whenever it fills: a trace of millions of positions prints as
+  // fast as the output takes it. The bytes are exactly those of printf("%d ")
+  // for each position, then a newline.
+  constexpr size_t kLongest = 12;  // "-2147483648 "
+  char block[16384];
+  char* used = block;
+  char* const last = block + sizeof block - kLongest;
+  for (const trace_node* node = trace_first; node != nullptr; node = node->next) {
+    if (used > last) {
+      std::fwrite(block, 1, static_cast<size_t>(used - block), stdout);
+      used = block;
+    }
+    used = format_position(used, node->position);
+  }
+  *used++ = '\n';
+  std::fwrite(block, 1, static_cast<size_t>(used - block), stdout);
 }

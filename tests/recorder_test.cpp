@@ -284,6 +284,35 @@ TEST_F(Recorder, WindowOfManyPositionsPrunesRepeats) {
   EXPECT_EQ(recorded(), expected);
 }
 
+TEST_F(Recorder, WindowsOfEveryLengthDropTheirRepeats) {
+  // Around the length at which the check moves from walking the window to
+  // the bitmap, with and without a bound: repeats of the last node, of the
+  // first and of every other node are dropped, and so is a position that
+  // trace_add appended inside the window.
+  for (int32_t bound : {-1, 1000}) {
+    for (int32_t length : {1, 2, 15, 16, 17, 40}) {
+      trace_new();
+      set_txt_length(bound);
+      trace(100);  // before the window: never suppresses
+      start();
+      std::vector<int32_t> expected = {100};
+      for (int32_t k = 0; k < length; ++k) {
+        trace(100 + k);
+        expected.push_back(100 + k);
+      }
+      trace(100 + length - 1);
+      for (int32_t k = length - 1; k >= 0; --k) trace(100 + k);
+      trace_add(5);
+      trace(5);
+      trace(6);
+      trace(6);
+      expected.insert(expected.end(), {5, 6});
+      EXPECT_EQ(recorded(), expected) << "bound " << bound << ", window of " << length;
+      stop();
+    }
+  }
+}
+
 TEST_F(Recorder, PrintsOneBlankAfterEachPositionAndANewline) {
   EXPECT_EQ(printed(), "\n");
   for (int32_t position : {0, 7, 10, 2147483647}) trace_add(position);
