@@ -191,6 +191,10 @@ void trace_new(void) {
   }
   trace_first = nullptr;
   trace_current = nullptr;
+  // A window left open (a host may open one around a routine that never
+  // opens its own) must not keep pointing into the freed list: it starts
+  // again with the next recording.
+  prune_from_trace = nullptr;
   forget_window_index();
 }
 

@@ -5,8 +5,10 @@
  *   sm_host LIBRARY entry NAME PATTERN TEXT     call the entry function NAME and
  *                                               print the returned trace
  *   sm_host LIBRARY error MESSAGE               call the library's error
- *   sm_host LIBRARY oom NAME TEXT_LENGTH        call the entry with a long text
- *                                               under a small address-space limit
+ *   sm_host LIBRARY oom NAME TEXT_LENGTH [PATTERN]
+ *                                               call the entry with a long text of
+ *                                               'a's and PATTERN (default "b") under
+ *                                               a small address-space limit
  *
  * The host is linked with -rdynamic and defines names of its own that clash
  * with the library's (error, txt_length, trace): the library must keep using
@@ -83,15 +85,16 @@ int main(int argc, char** argv) {
     lib_error(argv[3]);
     return 74; /* error returned */
   }
-  if (strcmp(command, "oom") == 0 && argc == 5) {
+  if (strcmp(command, "oom") == 0 && (argc == 5 || argc == 6)) {
     entry_fn entry = (entry_fn)symbol(library, argv[3]);
     size_t n = strtoul(argv[4], NULL, 10);
+    const char* pattern = argc == 6 ? argv[5] : "b";
     char* text = calloc(n + 64, 1);
     if (text == NULL) return 72;
     memset(text, 'a', n);
     struct rlimit limit = {256u << 20, 256u << 20};
     if (setrlimit(RLIMIT_AS, &limit) != 0) return 75;
-    entry("b", 1, text, (int32_t)n);
+    entry(pattern, (int32_t)strlen(pattern), text, (int32_t)n);
     return 76; /* the trace fitted after all */
   }
   fprintf(stderr, "sm_host: bad command\n");
