@@ -105,8 +105,8 @@ def main():
             out["find"] = t / seconds(g)
         return out
 
-    def fmt(x, spec=".2f"):
-        return "–" if x is None else format(x, spec)
+    def fmt(x, style=".2f"):
+        return "–" if x is None else format(x, style)
 
     print("## Measured figures\n")
     if machine:
