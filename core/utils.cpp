@@ -55,7 +55,7 @@ namespace sm {
 
 void require_7bit_pattern(const char* x, int32_t m) {
   for (int32_t i = 0; i < m; ++i) {
-    if (static_cast<unsigned char>(x[i]) >= 128) error("Pattern character out of range.");
+    if (static_cast<unsigned char>(x[i]) >= kAlphabet) error("Pattern character out of range.");
   }
 }
 

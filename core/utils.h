@@ -31,6 +31,14 @@ namespace sm {
 // The longest pattern the command line accepts.
 constexpr int32_t kMaxPattern = 19;
 
+// Characters are 7-bit: tables indexed by character have this many entries.
+constexpr int32_t kAlphabet = 128;
+
+// Byte equality between a traced read (a signed character) and a pattern byte.
+inline bool same_byte(signed char read, char expected) {
+  return static_cast<unsigned char>(read) == static_cast<unsigned char>(expected);
+}
+
 // Refuses a pattern that a table indexed by character could not hold: every
 // byte must lie in the 7-bit alphabet.
 void require_7bit_pattern(const char* x, int32_t m);

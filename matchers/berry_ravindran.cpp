@@ -5,14 +5,14 @@
 
 void preBrBc(const char* x, int32_t m, int32_t* brBc) {
   sm::require_7bit_pattern(x, m);
-  for (int32_t k = 0; k < kBrAlphabet * kBrAlphabet; ++k) brBc[k] = m + 2;
+  for (int32_t k = 0; k < sm::kAlphabet * sm::kAlphabet; ++k) brBc[k] = m + 2;
   // The other rules name pattern characters; an empty pattern has none.
   if (m < 1) return;
   const auto at = [x](int32_t i) { return static_cast<int32_t>(static_cast<unsigned char>(x[i])); };
-  for (int32_t a = 0; a < kBrAlphabet; ++a) brBc[a * kBrAlphabet + at(0)] = m + 1;
+  for (int32_t a = 0; a < sm::kAlphabet; ++a) brBc[a * sm::kAlphabet + at(0)] = m + 1;
   // Ascending i: a pair that occurs twice keeps its rightmost (smallest) shift.
-  for (int32_t i = 0; i + 1 < m; ++i) brBc[at(i) * kBrAlphabet + at(i + 1)] = m - i;
-  for (int32_t b = 0; b < kBrAlphabet; ++b) brBc[at(m - 1) * kBrAlphabet + b] = 1;
+  for (int32_t i = 0; i + 1 < m; ++i) brBc[at(i) * sm::kAlphabet + at(i + 1)] = m - i;
+  for (int32_t b = 0; b < sm::kAlphabet; ++b) brBc[at(m - 1) * sm::kAlphabet + b] = 1;
 }
 
 namespace {
@@ -23,10 +23,10 @@ namespace {
 // pair rule and no last-character rule applies (m + 1 when b is x[0], else
 // m + 2); with only b outside, b is neither x[0] nor a pair's second
 // character (1 when a is x[m - 1], else m + 2).
-int32_t shift_after(const int32_t (&brBc)[kBrAlphabet][kBrAlphabet], const char* x, int32_t m,
+int32_t shift_after(const int32_t (&brBc)[sm::kAlphabet][sm::kAlphabet], const char* x, int32_t m,
                     unsigned char a, unsigned char b) {
-  if (a >= kBrAlphabet) return b == static_cast<unsigned char>(x[0]) ? m + 1 : m + 2;
-  if (b >= kBrAlphabet) return a == static_cast<unsigned char>(x[m - 1]) ? 1 : m + 2;
+  if (a >= sm::kAlphabet) return b == static_cast<unsigned char>(x[0]) ? m + 1 : m + 2;
+  if (b >= sm::kAlphabet) return a == static_cast<unsigned char>(x[m - 1]) ? 1 : m + 2;
   return brBc[a][b];
 }
 
@@ -35,7 +35,7 @@ int32_t shift_after(const int32_t (&brBc)[kBrAlphabet][kBrAlphabet], const char*
 void BR(const char* x, int32_t m, char* y, int32_t n) {
   // Nothing to look for, or no text: touch neither the buffer nor the settings.
   if (m < 1 || n < 0) return;
-  int32_t brBc[kBrAlphabet][kBrAlphabet];
+  int32_t brBc[sm::kAlphabet][sm::kAlphabet];
   preBrBc(x, m, &brBc[0][0]);
   y[static_cast<int64_t>(n) + 1] = 0;
   set_txt_length(n);

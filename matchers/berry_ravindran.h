@@ -7,9 +7,6 @@
 
 #include "core/export.h"
 
-// Characters of the 7-bit alphabet: the table has this many rows and columns.
-constexpr int32_t kBrAlphabet = 128;
-
 // Fills the 128 x 128 shift table, stored row after row: entry [a][b] is the
 // shift after a window followed by the text characters a and b. Every pair
 // gets m + 2, pairs whose second character is x[0] get m + 1, a pair

@@ -1,19 +1,17 @@
 #include "matchers/not_so_naive.h"
 
 #include "core/linkedlist.h"
+#include "core/utils.h"
 
 namespace {
 
-bool same_byte(signed char read, char expected) {
-  return static_cast<unsigned char>(read) == static_cast<unsigned char>(expected);
-}
 
 // A one-character pattern has no second character to look at first: each
 // attempt reads its single position, inside the text, and moves on by 1.
 void search_single(char c, char* y, int32_t n) {
   for (int32_t j = 0; j < n; ++j) {
     start_pruning_duplicates();
-    if (same_byte(trace_get(y, j), c)) return;  // the window stays open
+    if (sm::same_byte(trace_get(y, j), c)) return;  // the window stays open
     stop_pruning_duplicates();
   }
 }
@@ -41,11 +39,11 @@ void NSN(const char* x, int32_t m, char* y, int32_t n) {
   int32_t j = 0;
   for (;;) {
     start_pruning_duplicates();
-    if (!same_byte(trace_get(y, j + 1), x[1])) {
+    if (!sm::same_byte(trace_get(y, j + 1), x[1])) {
       j += miss_shift;
     } else if (trace_memcmp(x + 2, y + j + 2, m - 2, j + 2) != 0) {
       j += hit_shift;
-    } else if (same_byte(trace_get(y, j), x[0])) {
+    } else if (sm::same_byte(trace_get(y, j), x[0])) {
       return;  // occurrence at j; the window stays open
     } else {
       j += hit_shift;

@@ -3,21 +3,13 @@
 #include "core/linkedlist.h"
 #include "core/utils.h"
 
-namespace {
-
-bool same_byte(signed char read, char expected) {
-  return static_cast<unsigned char>(read) == static_cast<unsigned char>(expected);
-}
-
-}  // namespace
-
 void RAITA(const char* x, int32_t m, char* y, int32_t n) {
   // An empty pattern has no last character, and a negative text length no
   // text: nothing is read or written and the recording settings stay.
   if (m <= 0 || n < 0) return;
   // Refused before any table is filled or any text is read.
   sm::require_7bit_pattern(x, m);
-  int32_t bmBc[sm::kBmBcEntries];
+  int32_t bmBc[sm::kAlphabet];
   preBmBc(x, m, bmBc);
   const char first = x[0];
   const int32_t mid = m / 2;
@@ -32,13 +24,13 @@ void RAITA(const char* x, int32_t m, char* y, int32_t n) {
     const auto c = static_cast<unsigned char>(trace_get(y, j + m - 1));
     // With m = 1 the first and middle tests re-read position j (pruned) and
     // the inner comparison has length -1, so it reads nothing and agrees.
-    if (c == static_cast<unsigned char>(last) && same_byte(trace_get(y, j), first) &&
-        same_byte(trace_get(y, j + mid), middle) &&
+    if (c == static_cast<unsigned char>(last) && sm::same_byte(trace_get(y, j), first) &&
+        sm::same_byte(trace_get(y, j + mid), middle) &&
         trace_memcmp(x + 1, y + j + 1, m - 2, j + 1) == 0) {
       return;  // occurrence at j; the window stays open
     }
     // A byte outside the alphabet occurs nowhere in the pattern.
-    j += c < sm::kBmBcEntries ? bmBc[c] : m;
+    j += c < sm::kAlphabet ? bmBc[c] : m;
     stop_pruning_duplicates();
     if (j > n - m) return;
   }

@@ -8,11 +8,6 @@
 
 #include "core/export.h"
 
-namespace sm {
-// The bad-character table has one entry per character of the 7-bit alphabet.
-constexpr int32_t kBmBcEntries = 128;
-}  // namespace sm
-
 // Fills bmBc[0..127]: m for a character absent from x[0..m-2], otherwise
 // m - 1 - i for its rightmost index i <= m - 2. Refuses, through error, a
 // pattern byte outside the 7-bit alphabet; with m <= 0 no pattern byte is read.

@@ -7,9 +7,7 @@
 
 namespace {
 
-constexpr int32_t kAlphabet = 128;
-
-void release(position_cell* (&lists)[kAlphabet]) {
+void release(position_cell* (&lists)[sm::kAlphabet]) {
   for (position_cell*& head : lists) {
     while (head != nullptr) {
       position_cell* next = head->next;
@@ -38,7 +36,7 @@ void SKIP(const char* x, int32_t m, char* y, int32_t n) {
   if (m < 1 || n < 0) return;
   sm::require_7bit_pattern(x, m);
 
-  position_cell* lists[kAlphabet] = {};
+  position_cell* lists[sm::kAlphabet] = {};
   // Pushing at the front leaves every list in decreasing order of position.
   for (int32_t i = 0; i < m; ++i) {
     auto* cell = static_cast<position_cell*>(std::malloc(sizeof(position_cell)));
@@ -56,7 +54,7 @@ void SKIP(const char* x, int32_t m, char* y, int32_t n) {
     for (int32_t j = m - 1;; j += m) {
       // A probe byte outside the 7-bit alphabet occurs nowhere in the pattern.
       const auto c = static_cast<unsigned char>(trace_get(y, j));
-      const position_cell* cell = c < kAlphabet ? lists[c] : nullptr;
+      const position_cell* cell = c < sm::kAlphabet ? lists[c] : nullptr;
       for (; cell != nullptr; cell = cell->next) {
         const int32_t e = cell->position;
         // The window at the probe itself (e = 0) already has x[0] in place.

@@ -13,7 +13,7 @@ namespace {
 // occurs nowhere in the pattern and moves the window by m.
 int32_t step(const int32_t* bmBc, int32_t m, const char* y, int32_t p) {
   const auto c = static_cast<unsigned char>(trace_get(y, p));
-  return c < sm::kBmBcEntries ? bmBc[c] : m;
+  return c < sm::kAlphabet ? bmBc[c] : m;
 }
 
 }  // namespace
@@ -25,7 +25,7 @@ void TUNEDBM(const char* x, int32_t m, char* y, int32_t n) {
   if (m <= 0 || n < 0) return;
   // Refused before any table is filled or the sentinel is written.
   sm::require_7bit_pattern(x, m);
-  int32_t bmBc[sm::kBmBcEntries];
+  int32_t bmBc[sm::kAlphabet];
   preBmBc(x, m, bmBc);
   const auto last = static_cast<unsigned char>(x[m - 1]);
   // The last character's own distance becomes the shift after a full check;

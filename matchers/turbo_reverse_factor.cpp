@@ -14,7 +14,7 @@ constexpr int32_t kLongestAutomatonPattern = INT32_MAX / 256 - 2;
 // The automaton has a row of 128 edges per vertex: a text byte outside the
 // 7-bit alphabet labels no edge, exactly like a character the pattern lacks.
 int32_t target_of(Graph* automaton, int32_t state, int32_t c) {
-  return c < 128 ? getTarget(automaton, state, c) : -1;
+  return c < sm::kAlphabet ? getTarget(automaton, state, c) : -1;
 }
 
 struct Scan {
