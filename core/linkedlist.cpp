@@ -3,8 +3,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "core/utils.h"
+
+// The exported recorder has exactly the types the public header gives hosts.
+static_assert(std::is_same<decltype(&set_txt_length), smtrace_set_txt_length_fn>::value, "");
+static_assert(std::is_same<decltype(&start_pruning_duplicates), smtrace_window_fn>::value, "");
+static_assert(std::is_same<decltype(&stop_pruning_duplicates), smtrace_window_fn>::value, "");
+static_assert(std::is_same<decltype(&trace), smtrace_record_fn>::value, "");
+static_assert(std::is_same<decltype(&trace_add), smtrace_record_fn>::value, "");
+static_assert(std::is_same<decltype(&trace_get), smtrace_trace_get_fn>::value, "");
+static_assert(std::is_same<decltype(&trace_memcmp), smtrace_trace_memcmp_fn>::value, "");
+static_assert(std::is_same<decltype(&trace_new), smtrace_trace_list_fn>::value, "");
+static_assert(std::is_same<decltype(&trace_print), smtrace_trace_list_fn>::value, "");
+static_assert(std::is_same<decltype(trace_first), trace_node*>::value, "");
+static_assert(std::is_same<decltype(trace_current), trace_node*>::value, "");
+static_assert(std::is_same<decltype(prune_from_trace), trace_node*>::value, "");
 
 int32_t txt_length = -1;
 trace_node* trace_first = nullptr;
@@ -65,9 +80,10 @@ void build_window_index() {
   const size_t need = (static_cast<size_t>(txt_length) + 7) / 8;
   if (need > w.bytes) {
     std::free(w.bits);
-    w.bits = static_cast<unsigned char*>(std::calloc(need, 1));
-    w.bytes = w.bits == nullptr ? 0 : need;
-    if (w.bits == nullptr) error("Out of memory.");
+    w.bits = nullptr;
+    w.bytes = 0;
+    w.bits = sm::allocate<unsigned char>(need, "Out of memory.", true);
+    w.bytes = need;
   }
   w.bound = txt_length;
   w.start = prune_from_trace;
@@ -125,8 +141,7 @@ namespace {
 // one allocation and the link, and no further calls.
 
 inline void append(int32_t position) {
-  auto* node = static_cast<trace_node*>(std::malloc(sizeof(trace_node)));
-  if (__builtin_expect(node == nullptr, 0)) error("Out of memory.");
+  auto* node = sm::allocate<trace_node>(1, "Out of memory.");
   node->position = position;
   node->next = nullptr;
   if (trace_first == nullptr) {

@@ -4,21 +4,17 @@
 #include <cstdint>
 
 #include "core/export.h"
-
-// One recorded text position. The layout (position, then next) is part of the
-// library interface: hosts walk these nodes themselves.
-struct trace_node {
-  int32_t position;
-  trace_node* next;
-};
+// trace_node, whose layout (position, then next) hosts walk themselves, and
+// the types of the exported recorder names come from the public header.
+#include "include/smtrace.h"
 
 // Upper bound on recorded positions; it bounds only while greater than 0.
-SM_EXPORT int32_t txt_length;
+SM_EXPORT smtrace_txt_length_t txt_length;
 // Head and tail of the trace; both null when the trace is empty.
 SM_EXPORT trace_node* trace_first;
 SM_EXPORT trace_node* trace_current;
 // 1 while a pruning window is open.
-SM_EXPORT int prune_duplicates;
+SM_EXPORT smtrace_prune_duplicates_t prune_duplicates;
 // First node recorded in the current window; null until it records something.
 SM_EXPORT trace_node* prune_from_trace;
 
@@ -40,3 +36,4 @@ SM_EXPORT int trace_memcmp(const char* a, const char* b, int32_t len, int32_t po
 SM_EXPORT void trace_new(void);
 // Writes each position followed by one blank, then a newline.
 SM_EXPORT void trace_print(void);
+

@@ -26,8 +26,7 @@ int string_matcher_main(matcher_fn routine, int32_t argc, char** argv) {
   }
   // The routine works on a copy of the text with zeroed room after it (the
   // byte at n included), never on the argument's own storage.
-  auto* text = static_cast<char*>(std::calloc(n + kRoom, 1));
-  if (text == nullptr) error("Out of memory.");
+  auto* text = sm::allocate<char>(n + kRoom, "Out of memory.", true);
   std::memcpy(text, argv[2], n);
   routine(argv[1], static_cast<int32_t>(m), text, static_cast<int32_t>(n));
   std::free(text);
@@ -52,6 +51,8 @@ int32_t MAX(int32_t a, int32_t b) { return a > b ? a : b; }
 int32_t MIN(int32_t a, int32_t b) { return a < b ? a : b; }
 
 namespace sm {
+
+void out_of_memory(const char* message) { error(message); }
 
 void require_7bit_pattern(const char* x, int32_t m) {
   for (int32_t i = 0; i < m; ++i) {

@@ -39,6 +39,29 @@ inline bool same_byte(signed char read, char expected) {
   return static_cast<unsigned char>(read) == static_cast<unsigned char>(expected);
 }
 
+// Ends the process through error(message) when an allocation has failed;
+// kept out of line so that the allocating paths stay short.
+[[noreturn]] void out_of_memory(const char* message);
+
+// count objects of T from the heap (zeroed when asked, uninitialised
+// otherwise), or the end of the process through error(message) when there is
+// no memory. on_failure runs first, for what the caller wants released.
+template <typename T>
+inline T* allocate(size_t count, const char* message, bool zeroed = false) {
+  void* memory = zeroed ? std::calloc(count, sizeof(T)) : std::malloc(count * sizeof(T));
+  if (__builtin_expect(memory == nullptr, 0)) out_of_memory(message);
+  return static_cast<T*>(memory);
+}
+template <typename T, typename Cleanup>
+inline T* allocate(size_t count, const char* message, Cleanup on_failure) {
+  void* memory = std::malloc(count * sizeof(T));
+  if (__builtin_expect(memory == nullptr, 0)) {
+    on_failure();
+    out_of_memory(message);
+  }
+  return static_cast<T*>(memory);
+}
+
 // Refuses a pattern that a table indexed by character could not hold: every
 // byte must lie in the 7-bit alphabet.
 void require_7bit_pattern(const char* x, int32_t m);
@@ -51,8 +74,7 @@ class ScratchTable {
  public:
   explicit ScratchTable(int32_t count) : data_(fixed_) {
     if (count > Fixed) {
-      data_ = static_cast<T*>(std::malloc(static_cast<size_t>(count) * sizeof(T)));
-      if (data_ == nullptr) error("Out of memory.");
+      data_ = allocate<T>(static_cast<size_t>(count), "Out of memory.");
     }
   }
   ~ScratchTable() {

@@ -12,33 +12,31 @@ namespace {
 // check first); it still holds one entry so that it is present.
 int32_t* new_table(int32_t count, const char* name) {
   const size_t entries = count > 0 ? static_cast<size_t>(count) : 1;
-  auto* table = static_cast<int32_t*>(std::calloc(entries, sizeof(int32_t)));
-  if (table == nullptr) error(name);
-  return table;
+  return sm::allocate<int32_t>(entries, name, true);
 }
 
-// Checks the record, then that the table is present, then the vertex.
+// Checks the record, then that the table is present, then the vertex, and
+// returns the table.
+int32_t* checked_table(Graph* g, int32_t* Graph::*table, int32_t v, const char* name) {
+  if (g == nullptr) error(name);
+  if (g->*table == nullptr) error(name);
+  if (v < 0 || v >= g->vertexCount) error(name);
+  return g->*table;
+}
+
 int32_t* vertex_entry(Graph* g, int32_t* Graph::*table, int32_t v, const char* name) {
-  if (g == nullptr) error(name);
-  if (g->*table == nullptr) error(name);
-  if (v < 0 || v >= g->vertexCount) error(name);
-  return g->*table + v;
+  return checked_table(g, table, v, name) + v;
 }
 
-// The edge entry v * W + c. After the vertex checks come the product check
-// (setters accept c * v equal to edgeCount, getters do not) and then the
-// character itself, which must lie in the row: 0 <= c < W. Only the last
-// check keeps a character from addressing a neighbouring row or beyond.
-int32_t* edge_entry(Graph* g, int32_t* Graph::*table, int32_t v, int32_t c, bool setter,
-                    const char* name) {
-  if (g == nullptr) error(name);
-  if (g->*table == nullptr) error(name);
-  if (v < 0 || v >= g->vertexCount) error(name);
-  const int64_t product = static_cast<int64_t>(c) * v;
-  if (setter ? product > g->edgeCount : product >= g->edgeCount) error(name);
+// The edge entry v * W + c: the checks of a vertex entry, then the character
+// itself, which must lie in the row (0 <= c < W), so that no character
+// addresses a neighbouring row or beyond. With v below vertexCount and c
+// below W, c * v is always below edgeCount: no product check is needed.
+int32_t* edge_entry(Graph* g, int32_t* Graph::*table, int32_t v, int32_t c, const char* name) {
+  int32_t* const entries = checked_table(g, table, v, name);
   const int32_t width = g->edgeCount / g->vertexCount;
   if (c < 0 || c >= width) error(name);
-  return g->*table + (v * width + c);
+  return entries + (v * width + c);
 }
 
 void copy_row(int32_t* table, int32_t width, int32_t destination, int32_t source) {
@@ -67,8 +65,7 @@ Graph* with_all_tables(Graph* g, const char* name) {
 }  // namespace
 
 Graph* newGraph(int32_t vertexCount, int32_t edgeCount) {
-  auto* g = static_cast<Graph*>(std::calloc(1, sizeof(Graph)));
-  if (g == nullptr) error("newGraph");
+  auto* g = sm::allocate<Graph>(1, "newGraph", true);
   g->vertexCount = vertexCount;
   g->edgeCount = edgeCount;
   g->initial = 0;
@@ -127,21 +124,21 @@ void copyVertex(Graph* g, int32_t destination, int32_t source) {
 }
 
 void setTarget(Graph* g, int32_t v, int32_t c, int32_t t) {
-  int32_t* entry = edge_entry(g, &Graph::target, v, c, true, "setTarget");
+  int32_t* entry = edge_entry(g, &Graph::target, v, c, "setTarget");
   if (t >= g->vertexCount) error("setTarget");
   *entry = t;
 }
 
 int32_t getTarget(Graph* g, int32_t v, int32_t c) {
-  return *edge_entry(g, &Graph::target, v, c, false, "getTarget");
+  return *edge_entry(g, &Graph::target, v, c, "getTarget");
 }
 
 void setShift(Graph* g, int32_t v, int32_t c, int32_t s) {
-  *edge_entry(g, &Graph::shift, v, c, true, "setShift") = s;
+  *edge_entry(g, &Graph::shift, v, c, "setShift") = s;
 }
 
 int32_t getShift(Graph* g, int32_t v, int32_t c) {
-  return *edge_entry(g, &Graph::shift, v, c, false, "getShift");
+  return *edge_entry(g, &Graph::shift, v, c, "getShift");
 }
 
 void setSuffixLink(Graph* g, int32_t v, int32_t l) {

@@ -65,25 +65,81 @@ typedef struct trace_node {
  * of text and the room described above. Returns the head of the trace. */
 typedef trace_node* (*smtrace_entry_fn)(const char* x, int32_t m, char* y, int32_t n);
 
-/* The algorithms, one row each, in a fixed order:
- *   X(name, refuses_8bit, room_fixed, room_per_pattern_byte)
+/* The recorder's functions and globals that every library exports, as a host
+ * finds them with dlsym (each library has its own):
+ *   set_txt_length            smtrace_set_txt_length_fn
+ *   start_pruning_duplicates  smtrace_window_fn
+ *   stop_pruning_duplicates   smtrace_window_fn
+ *   trace, trace_add          smtrace_record_fn
+ *   trace_get                 smtrace_trace_get_fn
+ *   trace_memcmp              smtrace_trace_memcmp_fn
+ *   trace_new, trace_print    smtrace_trace_list_fn
+ *   main                      smtrace_main_fn
+ *   txt_length                smtrace_txt_length_t: positions at or beyond a
+ *                             positive value are not recorded; -1 at start
+ *   trace_first, trace_current, prune_from_trace
+ *                             trace_node*: head, tail, start of the window
+ *   prune_duplicates          smtrace_prune_duplicates_t: 1 while a window is open */
+typedef void (*smtrace_set_txt_length_fn)(int32_t length);
+typedef void (*smtrace_window_fn)(void);
+typedef void (*smtrace_record_fn)(int32_t position);
+typedef signed char (*smtrace_trace_get_fn)(const char* text, int32_t position);
+typedef int (*smtrace_trace_memcmp_fn)(const char* a, const char* b, int32_t len, int32_t position);
+typedef void (*smtrace_trace_list_fn)(void);
+typedef int (*smtrace_main_fn)(int argc, char** argv);
+typedef int32_t smtrace_txt_length_t;
+typedef int smtrace_prune_duplicates_t;
+
+/* The algorithms, one row each, in a fixed order, with every fact a host
+ * needs about each. The full row:
+ *   X(name, routine, title, program, refuses_8bit, room_fixed,
+ *     room_per_pattern_byte, min_m, sets_txt_length, windows, may_record_n,
+ *     look_ahead)
  * name           the entry function, and the library lib<name>.so
+ * routine        the library's exported search routine
+ * title          the algorithm's name for people (a string literal)
+ * program        1 when the deliverable is also a program, bin/<name>
  * refuses_8bit   1 when a pattern byte of 128 or more ends the process
  * room_fixed     bytes the routine needs past the text whatever the pattern
  *                (the zero byte at y[n] included)
  * room_per_pattern_byte
  *                1 when the routine also needs m bytes past the text; the
- *                room is then the larger of room_fixed and m */
-#define SMTRACE_ALGORITHMS(X)               \
-  X(turbo_reverse_factor, 1, 1, 0)          \
-  X(morris_pratt, 0, 1, 0)                  \
-  X(not_so_naive, 0, 1, 0)                  \
-  X(raita, 1, 1, 0)                         \
-  X(tuned_bm, 1, 1, 1)                      \
-  X(berry_ravindran, 1, 2, 0)               \
-  X(skip_search, 1, 1, 0)
+ *                room is then the larger of room_fixed and m
+ * min_m          the shortest pattern the routine searches; a shorter one
+ *                gives an empty trace (but morris_pratt, whose min_m is 0,
+ *                reads position 0 once for an empty pattern)
+ * sets_txt_length
+ *                1 when the routine sets txt_length to n itself; otherwise
+ *                a bound the host set with set_txt_length applies
+ * windows        1 when each attempt runs in a pruning window: a position
+ *                read again inside one attempt is not recorded again
+ * may_record_n   1 when the trace may hold position n (a comparison that
+ *                reached the zero byte after the text)
+ * look_ahead     how far past the last character of the first occurrence
+ *                the trace may reach (berry_ravindran's look-ahead pair, read
+ *                by the attempt before the one that finds it)
+ */
+#define SMTRACE_ALGORITHM_TABLE(X) SMTRACE_ALGORITHM_ROWS_(SMTRACE_FULL_ROW_, X)
+
+/* The short form, one row each: X(name, refuses_8bit, room_fixed,
+ * room_per_pattern_byte). */
+#define SMTRACE_ALGORITHMS(X) SMTRACE_ALGORITHM_ROWS_(SMTRACE_SHORT_ROW_, X)
 
 #define SMTRACE_ALGORITHM_COUNT 7
+
+/* The rows themselves; F(X, row...) is applied to each. */
+#define SMTRACE_ALGORITHM_ROWS_(F, X)                                               \
+  F(X, turbo_reverse_factor, TRF, "Turbo Reverse Factor", 1, 1, 1, 0, 0, 0, 0, 0, 0) \
+  F(X, morris_pratt, MP, "Morris-Pratt", 0, 0, 1, 0, 0, 1, 0, 0, 0)                  \
+  F(X, not_so_naive, NSN, "Not So Naive", 0, 0, 1, 0, 2, 1, 1, 0, 0)                 \
+  F(X, raita, RAITA, "Raita", 0, 1, 1, 0, 1, 1, 1, 0, 0)                             \
+  F(X, tuned_bm, TUNEDBM, "Tuned Boyer-Moore", 0, 1, 1, 1, 1, 1, 1, 0, 0)            \
+  F(X, berry_ravindran, BR, "Berry-Ravindran", 0, 1, 2, 0, 1, 1, 1, 0, 1)            \
+  F(X, skip_search, SKIP, "Skip Search", 0, 1, 1, 0, 1, 0, 0, 1, 0)
+#define SMTRACE_FULL_ROW_(X, ...) X(__VA_ARGS__)
+#define SMTRACE_SHORT_ROW_(X, name, routine, title, program, refuses_8bit, room_fixed, \
+                           room_per_pattern_byte, ...)                                 \
+  X(name, refuses_8bit, room_fixed, room_per_pattern_byte)
 
 #define SMTRACE_DECLARE_ENTRY(name, refuses_8bit, room_fixed, room_per_pattern_byte) \
   trace_node* name(const char* x, int32_t m, char* y, int32_t n);

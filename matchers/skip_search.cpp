@@ -39,11 +39,7 @@ void SKIP(const char* x, int32_t m, char* y, int32_t n) {
   position_cell* lists[sm::kAlphabet] = {};
   // Pushing at the front leaves every list in decreasing order of position.
   for (int32_t i = 0; i < m; ++i) {
-    auto* cell = static_cast<position_cell*>(std::malloc(sizeof(position_cell)));
-    if (cell == nullptr) {
-      release(lists);
-      error("SKIP");
-    }
+    auto* cell = sm::allocate<position_cell>(1, "SKIP", [&lists] { release(lists); });
     const auto c = static_cast<unsigned char>(x[i]);
     cell->position = i;
     cell->next = lists[c];

@@ -8,8 +8,7 @@
 
 char* reverse(const char* x, int32_t m) {
   if (m < 0) m = 0;
-  auto* r = static_cast<char*>(std::malloc(static_cast<size_t>(m) + 1));
-  if (r == nullptr) error("reverse");
+  auto* r = sm::allocate<char>(static_cast<size_t>(m) + 1, "reverse");
   for (int32_t i = 0; i < m; ++i) r[i] = x[m - 1 - i];
   r[m] = '\0';
   return r;

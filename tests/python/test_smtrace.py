@@ -65,7 +65,7 @@ def tool_compare(pattern, text):
 
 class Algorithms(unittest.TestCase):
     def test_the_list_is_the_headers(self):
-        rows = re.findall(r"X\((\w+), (\d), (\d), (\d)\)", HEADER.read_text())
+        rows = re.findall(r'F\(X, (\w+), \w+, "[^"]*", \d, (\d), (\d), (\d),', HEADER.read_text())
         self.assertEqual(
             [(a.name, int(a.refuses_8bit), a.room_fixed, a.room_per_pattern_byte)
              for a in smtrace.ALGORITHMS.values()],
