@@ -6,7 +6,11 @@
 // of these names, whatever a host or another library defines under them.
 #pragma once
 
-#ifdef __cplusplus
+#if defined(SM_EXPLAIN_BUILD)
+// The explaining host library holds the same units, and none of their names
+// leaves it: only its own smtrace_ interface is exported.
+#define SM_EXPORT extern "C"
+#elif defined(__cplusplus)
 #define SM_EXPORT extern "C" __attribute__((visibility("default")))
 #else
 #define SM_EXPORT __attribute__((visibility("default")))

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "core/announce.h"
 #include "core/utils.h"
 
 // The exported recorder has exactly the types the public header gives hosts.
@@ -161,7 +162,10 @@ __attribute__((noinline)) void record_in_window(int32_t position) {
     prune_from_trace = trace_current;
     return;
   }
-  if (in_window(position)) return;
+  if (in_window(position)) {
+    SM_ANNOUNCE(dropped(sm_explain::kRepeat));
+    return;
+  }
   append(position);
 }
 
@@ -170,7 +174,10 @@ inline void record(int32_t position) {
   // fail the one unsigned comparison: a negative position becomes 2^31 or
   // more, and without a bound the limit is 2^31.
   const uint32_t limit = txt_length > 0 ? static_cast<uint32_t>(txt_length) : 0x80000000u;
-  if (static_cast<uint32_t>(position) >= limit) return;
+  if (static_cast<uint32_t>(position) >= limit) {
+    SM_ANNOUNCE(dropped(sm_explain::kBound));
+    return;
+  }
   if (prune_duplicates) {
     record_in_window(position);
     return;
@@ -186,12 +193,14 @@ void trace_add(int32_t position) { append(position); }
 
 signed char trace_get(const char* text, int32_t position) {
   record(position);
+  SM_ANNOUNCE(read(position, text[position], nullptr));
   return static_cast<signed char>(text[position]);
 }
 
 int trace_memcmp(const char* a, const char* b, int32_t len, int32_t position) {
   for (int32_t k = 0; k < len; ++k) {
     record(position + k);
+    SM_ANNOUNCE(read(position + k, b[k], a + k));
     if (a[k] != b[k]) return 1;
   }
   return 0;

@@ -1,5 +1,6 @@
 #include "matchers/berry_ravindran.h"
 
+#include "core/announce.h"
 #include "core/linkedlist.h"
 #include "core/utils.h"
 
@@ -37,20 +38,26 @@ void BR(const char* x, int32_t m, char* y, int32_t n) {
   if (m < 1 || n < 0) return;
   int32_t brBc[sm::kAlphabet][sm::kAlphabet];
   preBrBc(x, m, &brBc[0][0]);
+  SM_ANNOUNCE(brbc_table(x, m, &brBc[0][0]));
   y[static_cast<int64_t>(n) + 1] = 0;
   set_txt_length(n);
   if (n - m < 0) return;
 
   int32_t j = 0;
   for (;;) {
+    SM_ANNOUNCE(attempt(j));
     start_pruning_duplicates();
     // A match returns with the attempt's window still open.
-    if (trace_memcmp(x, y + j, m, j) == 0) return;
+    if (trace_memcmp(x, y + j, m, j) == 0) {
+      SM_ANNOUNCE(found(j));
+      return;
+    }
     // The look-ahead may reach y[n] and y[n + 1]; txt_length (n) keeps them
     // out of the trace.
-    const auto a = static_cast<unsigned char>(trace_get(y, j + m));
-    const auto b = static_cast<unsigned char>(trace_get(y, j + m + 1));
+    const auto a = static_cast<unsigned char>(SM_READ(trace_get(y, j + m), look_ahead()));
+    const auto b = static_cast<unsigned char>(SM_READ(trace_get(y, j + m + 1), look_ahead()));
     const int32_t shift = shift_after(brBc, x, m, a, b);
+    SM_ANNOUNCE(br_shift(a, b, shift));
     stop_pruning_duplicates();
     // j + shift > n - m, written so that it cannot overflow.
     if (shift > n - m - j) return;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "core/announce.h"
 #include "core/linkedlist.h"
 #include "core/utils.h"
 
@@ -46,21 +47,29 @@ void SKIP(const char* x, int32_t m, char* y, int32_t n) {
     lists[c] = cell;
   }
 
+  SM_ANNOUNCE(skip_lists(x, m, lists));
+
   if (m - 1 < n) {
     for (int32_t j = m - 1;; j += m) {
+      // Each probe is an attempt, whose window first ends at the probe; the
+      // candidate windows of its list are moves of that window.
+      SM_ANNOUNCE(attempt(j - m + 1));
       // A probe byte outside the 7-bit alphabet occurs nowhere in the pattern.
-      const auto c = static_cast<unsigned char>(trace_get(y, j));
+      const auto c = static_cast<unsigned char>(SM_READ(trace_get(y, j), probe()));
       const position_cell* cell = c < sm::kAlphabet ? lists[c] : nullptr;
       for (; cell != nullptr; cell = cell->next) {
         const int32_t e = cell->position;
+        SM_ANNOUNCE(skip_candidate(c, e, j - e));
         // The window at the probe itself (e = 0) already has x[0] in place.
         const bool found = e > 0 ? window_matches(x, m, y, j - e, n)
                                  : window_matches(x + 1, m - 1, y, j + 1, n);
         if (found) {
+          SM_ANNOUNCE(found(j - e));
           release(lists);
           return;
         }
       }
+      SM_ANNOUNCE(skip_probe_step(m));
       // j + m < n, written so that it cannot overflow.
       if (m >= n - j) break;
     }

@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "core/announce.h"
 #include "core/linkedlist.h"
 #include "core/utils.h"
 #include "matchers/morris_pratt.h"
@@ -29,12 +30,17 @@ struct Scan {
   // Reads window index i and follows its edge. Returns false when there is
   // no edge: the scan and the attempt end there.
   bool step(bool add_shift) {
-    const int32_t c = static_cast<unsigned char>(trace_get(y, j + i));
+    const int32_t c = static_cast<unsigned char>(SM_READ(trace_get(y, j + i), edge(i)));
     const int32_t next = target_of(automaton, state, c);
-    if (next == -1) return false;
+    if (next == -1) {
+      SM_ANNOUNCE(trf_no_edge(state));
+      return false;
+    }
+    SM_ANNOUNCE(trf_edge(state, next, getShift(automaton, state, c), add_shift));
     if (add_shift) d += getShift(automaton, state, c);
     state = next;
     if (isTerminal(automaton, state)) s = i;
+    SM_ANNOUNCE(trf_reached(isTerminal(automaton, state) != 0, d, s));
     --i;
     return true;
   }
@@ -56,20 +62,31 @@ void search(Graph* automaton, int32_t init, const int32_t* mpTable, int32_t m, c
   int32_t p = 0;   // smallest period of x[0..u]
   if (m - 1 <= u) return;
   for (;;) {
+    SM_ANNOUNCE(trf_attempt(j, u, p));
     Scan scan{automaton, y, j, m - 1, init, 0, m};
     if (scan.run_down_to(u, true)) {
-      if (scan.d == 0) return;  // the window is an occurrence
+      SM_ANNOUNCE(trf_first_scan_done(u, scan.d));
+      if (scan.d == 0) {
+        SM_ANNOUNCE(found(j));
+        return;  // the window is an occurrence
+      }
       const int32_t half = (u + 1) / 2;
       if (p <= half) {
         // The remembered part minus one period is the pattern's prefix
         // again: read the period, adding shifts.
         u -= p;
-        if (scan.run_down_to(u, true)) scan.s = scan.d;
+        SM_ANNOUNCE(trf_second_scan(scan.d, half, p, u));
+        if (scan.run_down_to(u, true)) {
+          scan.s = scan.d;
+          SM_ANNOUNCE(trf_scan_complete(scan.s));
+        }
       } else {
         // Read at most half + 1 remembered characters, without shifts.
+        SM_ANNOUNCE(trf_third_scan(scan.d, half, p, u - half));
         scan.run_down_to(u - half - 1, false);
       }
     }
+    SM_ANNOUNCE(trf_shift(scan.s, m));
     j += scan.s;
     if (j > n - m) return;
     p = scan.s == m ? 0 : (m - scan.s) - mpTable[m - scan.s];
@@ -94,6 +111,8 @@ void TRF(const char* x, int32_t m, char* y, int32_t n) {
   // spare), one sized to the pattern for a library caller's longer ones.
   sm::ScratchTable<int32_t, sm::kMaxPattern + 2> mpTable(m + 1);
   preMp(x, m, mpTable.get());
+  SM_ANNOUNCE(trf_automaton(automaton, x, m));
+  SM_ANNOUNCE(mp_table(mpTable.get(), m));
 
   search(automaton, init, mpTable.get(), m, y, n);
 

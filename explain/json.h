@@ -1,0 +1,16 @@
+// The explanation as JSON: the format of docs/explain-json.md.
+#pragma once
+
+#include <string>
+
+#include "include/smtrace_explain.h"
+
+namespace sm_explain {
+
+std::string to_json(const smtrace_explanation& explanation);
+
+// Bytes as a JSON string: printable ASCII as it is (quote and backslash
+// escaped), every other byte as \u00XX, the code point of the same value.
+void append_json_bytes(std::string& out, const char* bytes, size_t length);
+
+}  // namespace sm_explain
