@@ -94,8 +94,64 @@ class RunPlot(unittest.TestCase):
         self.assertEqual(len(numbers(out)), 500000)
         [panel] = panels(root)
         self.assertEqual(marks(panel), [])
-        self.assertGreater(len([r for r in panel.iter(SVG + "rect") if "density" in classes(r)]), 0)
-        self.assertLess(size, 4 * 1024 * 1024)
+        [grid] = [g for g in panel.iter(SVG + "g") if "density" in classes(g)]
+        self.assertGreater(len([p for p in grid.iter(SVG + "path") if "cells" in classes(p)]), 0)
+        self.assertLess(size, 1024 * 1024)
+        # The legend explains the shading and shows no mark that is not drawn.
+        legend = " ".join(t.text or "" for t in root
+                          if t.tag == SVG + "text" and "heading" not in classes(t))
+        self.assertIn("reads per cell", legend)
+        self.assertNotIn("read again", legend)
+        self.assertEqual([c for c in root if c.tag == SVG + "circle"], [])
+
+
+def tick_labels(panel):
+    return [t for t in panel.iter(SVG + "text") if "tick" in classes(t)]
+
+
+class Pictures(unittest.TestCase):
+    """Readable at every size: labels apart, text inside frames, files bounded."""
+
+    def test_position_labels_are_abbreviated_and_never_overlap(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            for size in (30, 2000, 16000, 2000000):
+                text = Path(scratch, f"text{size}")
+                text.write_bytes(b"acgt" * (size // 4))
+                _, root, data_size = plot("compare", "--text-file", str(text), "gattacag")
+                self.assertLess(data_size, 1024 * 1024, size)
+                for panel in panels(root):
+                    ticks = tick_labels(panel)
+                    self.assertGreater(len(ticks), 1, size)
+                    for label in ticks:
+                        self.assertLessEqual(len(label.text), 5, (size, label.text))
+                    # 11 px labels: about 6.6 px per character at the most.
+                    for left, right in zip(ticks, ticks[1:]):
+                        room = float(right.get("x")) - float(left.get("x"))
+                        need = 6.6 * (len(left.text) + len(right.text)) / 2
+                        self.assertGreater(room, need, (size, left.text, right.text))
+
+    def test_a_refusal_stays_inside_its_frame(self):
+        _, root, _ = plot("compare", "ab\u00e9cd", "xxab")
+        for panel in panels(root):
+            notes = [t for t in panel.iter(SVG + "text") if "note" in classes(t)]
+            if not notes:
+                continue
+            [frame] = [r for r in panel.iter(SVG + "rect") if "frame" in classes(r)]
+            right = float(frame.get("x")) + float(frame.get("width"))
+            for note in notes:
+                self.assertLess(float(note.get("x")) + 6.6 * len(note.text), right, note.text)
+
+    def test_the_legend_shows_only_what_is_drawn(self):
+        # Berry-Ravindran reads aba in cbbabaxaba with re-reads; Raita's abc in ab reads nothing.
+        _, root, _ = plot("run", "berry_ravindran", "aba", "cbbabaxaba")
+        legend = " ".join(t.text or "" for t in root
+                          if t.tag == SVG + "text" and "heading" not in classes(t))
+        self.assertIn("read again", legend)
+        _, root, _ = plot("run", "raita", "xy", "ab")
+        legend = " ".join(t.text or "" for t in root
+                          if t.tag == SVG + "text" and "heading" not in classes(t))
+        self.assertNotIn("read again", legend)
+        self.assertNotIn("first occurrence", legend)
 
 
 class ComparePlot(unittest.TestCase):

@@ -10,10 +10,15 @@
 namespace smtrace {
 namespace {
 
-// Beyond this many reads a panel draws a density grid instead of one mark
-// per read, which keeps the file small whatever the trace.
-constexpr size_t kMostMarks = 20000;
-constexpr size_t kDensityCells = 200;
+// Beyond this many reads in all panels together, every panel draws a
+// density grid instead of one mark per read, which keeps the file within
+// about a megabyte whatever the traces.
+constexpr size_t kMostMarks = 6000;
+constexpr size_t kDensityCells = 100;
+// Shades of the density grid, from the fewest reads in a cell to the most.
+constexpr int kShades = 8;
+// Width of one character of the 11 px labels, a little generous.
+constexpr double kLabelCharacter = 6.6;
 
 constexpr double kMargin = 16;
 constexpr double kHeaderHeight = 56;
@@ -59,6 +64,40 @@ size_t nice_step(double unit, double room) {
   }
 }
 
+// A position or count as a tick label: in full below 10,000, else with k or M
+// and at most three significant digits ("400k", "2M", "1.5M").
+std::string tick_label(size_t value) {
+  if (value < 10000) return std::to_string(value);
+  const double scaled = value < 1000000 ? static_cast<double>(value) / 1e3
+                                        : static_cast<double>(value) / 1e6;
+  char out[32];
+  std::snprintf(out, sizeof out, scaled < 10 ? "%.2g" : (scaled < 100 ? "%.3g" : "%.0f"), scaled);
+  return std::string(out) + (value < 1000000 ? "k" : "M");
+}
+
+// Lines of at most `room` pixels of 11 px text, broken between words.
+std::vector<std::string> wrap(const std::string& text, double room) {
+  const auto most = static_cast<size_t>(std::max(8.0, room / kLabelCharacter));
+  std::vector<std::string> lines(1);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    std::string word = text.substr(start, end - start);
+    while (word.size() > most) {  // a word longer than a line is cut into pieces
+      if (!lines.back().empty()) lines.emplace_back();
+      lines.back() = word.substr(0, most);
+      word.erase(0, most);
+      lines.emplace_back();
+    }
+    if (!lines.back().empty() && lines.back().size() + 1 + word.size() > most) lines.emplace_back();
+    if (!lines.back().empty()) lines.back() += ' ';
+    lines.back() += word;
+    start = end + 1;
+  }
+  return lines;
+}
+
 struct Geometry {
   double plot_left;    // from the panel's left edge: the axis title and read numbers
   double panel_width;
@@ -67,6 +106,7 @@ struct Geometry {
   double column;       // width of one position
   double row;          // height of one read, shared by every panel
   size_t per_line;     // panels side by side
+  bool dense;          // every panel draws a density grid
 };
 
 double plot_height(const Result& result, const Geometry& g) {
@@ -81,7 +121,7 @@ void draw_panel(std::string& svg, const Search& search, const Result& result,
   const double height = plot_height(result, g);
   const std::vector<int32_t>& trace = result.trace;
   const size_t n = search.text.size();
-  const bool dense = trace.size() > kMostMarks;
+  const bool dense = g.dense && !trace.empty();
 
   svg += "<g class=\"panel\" data-algorithm=\"" + std::string(result.algorithm->name) + "\">\n";
   std::string title = std::string(result.algorithm->name) + ": ";
@@ -89,15 +129,21 @@ void draw_panel(std::string& svg, const Search& search, const Result& result,
     title += "refused";
   } else {
     title += std::to_string(trace.size()) + (trace.size() == 1 ? " read" : " reads");
-    if (dense) title += ", shown as density";
+    if (dense) title += ", as density";
   }
   svg += "<text class=\"title\" x=\"" + num(left) + "\" y=\"" + num(top + 14) + "\">" +
          xml(title) + "</text>\n";
   svg += "<rect class=\"frame\" x=\"" + num(x0) + "\" y=\"" + num(y0) + "\" width=\"" +
          num(g.plot_width) + "\" height=\"" + num(height) + "\"/>\n";
   if (result.refused_at >= 0) {
-    svg += "<text class=\"note\" x=\"" + num(x0 + 8) + "\" y=\"" + num(y0 + 24) + "\">" +
-           xml(refusal(search.pattern, result.refused_at)) + "</text>\n</g>\n";
+    // The reason, wrapped so that it stays inside the frame.
+    const std::vector<std::string> lines =
+        wrap(refusal(search.pattern, result.refused_at), g.plot_width - 16);
+    for (size_t k = 0; k < lines.size(); ++k) {
+      svg += "<text class=\"note\" x=\"" + num(x0 + 8) + "\" y=\"" +
+             num(y0 + 18 + 14 * static_cast<double>(k)) + "\">" + xml(lines[k]) + "</text>\n";
+    }
+    svg += "</g>\n";
     return;
   }
 
@@ -129,10 +175,12 @@ void draw_panel(std::string& svg, const Search& search, const Result& result,
              "</text>\n";
     }
   }
-  const size_t step = nice_step(g.column, 30);
+  // Position labels, spaced for the widest of them so that none overlap.
+  const double widest = static_cast<double>(tick_label(g.columns).size()) * kLabelCharacter;
+  const size_t step = nice_step(g.column, std::max(30.0, widest + 12));
   for (size_t p = 0; p < g.columns; p += step) {
     svg += "<text class=\"tick\" x=\"" + num(x0 + (static_cast<double>(p) + 0.5) * g.column) +
-           "\" y=\"" + num(y0 + height + 13) + "\">" + std::to_string(p) + "</text>\n";
+           "\" y=\"" + num(y0 + height + 13) + "\">" + tick_label(p) + "</text>\n";
   }
   svg += "<text class=\"axis\" x=\"" + num(x0 + g.plot_width / 2) + "\" y=\"" +
          num(y0 + height + 28) + "\">text position</text>\n";
@@ -148,7 +196,7 @@ void draw_panel(std::string& svg, const Search& search, const Result& result,
     if (number == 1 && read_step > 1 && read_step * g.row < 32) continue;
     svg += "<text class=\"count\" x=\"" + num(x0 - 6) + "\" y=\"" +
            num(y0 + (static_cast<double>(number) - 0.5) * g.row + 4) + "\">" +
-           std::to_string(number) + "</text>\n";
+           tick_label(number) + "</text>\n";
   }
   svg += "<text class=\"axis\" transform=\"translate(" + num(left + 12) + " " +
          num(y0 + height / 2) + ") rotate(-90)\">read</text>\n";
@@ -159,7 +207,8 @@ void draw_panel(std::string& svg, const Search& search, const Result& result,
   auto cy = [&](size_t index) { return y0 + (static_cast<double>(index) + 0.5) * g.row; };
 
   if (dense) {
-    // A grid of cells over the plot, each as dark as the reads it holds.
+    // A grid of cells over the plot, each shaded by the reads it holds: one
+    // path per shade, drawn in grid units, so that the file stays small.
     const size_t across = std::min(g.columns, kDensityCells);
     const size_t down = std::min(trace.size(), kDensityCells);
     std::vector<uint32_t> cells(across * down);
@@ -168,18 +217,37 @@ void draw_panel(std::string& svg, const Search& search, const Result& result,
       const size_t d = i * down / trace.size();
       ++cells[d * across + a];
     }
-    const double most = *std::max_element(cells.begin(), cells.end());
-    const double w = g.plot_width / static_cast<double>(across);
-    const double h = height / static_cast<double>(down);
+    const uint32_t most = *std::max_element(cells.begin(), cells.end());
+    std::vector<std::string> shades(kShades);
     for (size_t d = 0; d < down; ++d) {
       for (size_t a = 0; a < across; ++a) {
         const uint32_t count = cells[d * across + a];
         if (count == 0) continue;
-        svg += "<rect class=\"density\" x=\"" + num(x0 + static_cast<double>(a) * w) + "\" y=\"" +
-               num(y0 + static_cast<double>(d) * h) + "\" width=\"" + num(w) + "\" height=\"" +
-               num(h) + "\" fill-opacity=\"" + num(0.15 + 0.85 * count / most) + "\"/>\n";
+        // Shade k holds the cells with up to (k + 1) / kShades of the most.
+        const auto k = static_cast<size_t>(
+            std::min<uint64_t>(kShades - 1, (static_cast<uint64_t>(count) * kShades - 1) / most));
+        shades[k] += "M" + std::to_string(a) + " " + std::to_string(d) + "h1v1h-1z";
       }
     }
+    svg += "<g class=\"density\" data-cell-positions=\"" +
+           num(static_cast<double>(g.columns) / static_cast<double>(across)) +
+           "\" data-cell-reads=\"" +
+           num(static_cast<double>(trace.size()) / static_cast<double>(down)) +
+           "\" data-most=\"" + std::to_string(most) + "\" transform=\"translate(" + num(x0) + " " +
+           num(y0) + ") scale(" + num(g.plot_width / static_cast<double>(across)) + " " +
+           num(height / static_cast<double>(down)) + ")\">\n";
+    for (int k = 0; k < kShades; ++k) {
+      if (shades[static_cast<size_t>(k)].empty()) continue;
+      svg += "<path class=\"cells\" fill-opacity=\"" + num(0.2 + 0.8 * (k + 1) / kShades) +
+             "\" d=\"" + shades[static_cast<size_t>(k)] + "\"/>\n";
+    }
+    svg += "</g>\n";
+    // The scale of this panel's grid.
+    svg += "<text class=\"scale\" x=\"" + num(x0) + "\" y=\"" + num(top + 28) + "\">" +
+           xml("a cell: " + tick_label((g.columns + across - 1) / across) + " positions by " +
+               tick_label((trace.size() + down - 1) / down) + " reads; darkest: " +
+               tick_label(most) + " reads") +
+           "</text>\n";
     svg += "</g>\n";
     return;
   }
@@ -211,20 +279,33 @@ std::string svg_plot(const Search& search, const std::vector<Result>& results) {
   Geometry g{};
   g.columns = std::max<size_t>(search.text.size(), 1);
   size_t most_reads = 1;
+  size_t all_reads = 0;
   for (const Result& result : results) {
     most_reads = std::max(most_reads, result.trace.size());
+    all_reads += result.trace.size();
     for (int32_t position : result.trace) {
       if (position >= 0) g.columns = std::max(g.columns, static_cast<size_t>(position) + 1);
     }
   }
   const bool single = results.size() == 1;
-  g.plot_left = kAxisTitle + kDigit * static_cast<double>(std::to_string(most_reads).size()) + 8;
+  g.plot_left = kAxisTitle + kDigit * static_cast<double>(tick_label(most_reads).size()) + 8;
   const double wanted = static_cast<double>(g.columns) * 16 + g.plot_left + kPlotRight;
   g.panel_width = std::clamp(wanted, single ? 420.0 : 300.0, single ? 960.0 : 560.0);
   g.plot_width = g.panel_width - g.plot_left - kPlotRight;
   g.column = g.plot_width / static_cast<double>(g.columns);
   g.row = std::min(kLongestRow, (single ? 560.0 : 320.0) / static_cast<double>(most_reads));
   g.per_line = single ? 1 : std::max<size_t>(1, std::min<size_t>(4, 1280 / static_cast<size_t>(g.panel_width + kGap)));
+  g.dense = all_reads > kMostMarks;
+  // The legend names only what the panels draw.
+  bool marks = false;
+  bool again = false;
+  for (const Result& result : results) {
+    if (result.refused_at >= 0 || result.trace.empty()) continue;
+    marks = true;
+    if (!g.dense) {
+      for (uint32_t count : read_counts(result.trace)) again = again || count > 1;
+    }
+  }
 
   // Panels line up in a grid; each line of panels is as tall as its tallest.
   std::vector<double> line_heights;
@@ -234,12 +315,49 @@ std::string svg_plot(const Search& search, const std::vector<Result>& results) {
     line_heights.back() = std::max(line_heights.back(), h);
   }
   const size_t across = std::min(results.size(), g.per_line);
-  const double width = std::max(kNarrowestDocument,
+  double width = std::max(kNarrowestDocument,
                                 2 * kMargin + static_cast<double>(across) * g.panel_width +
                                     static_cast<double>(across > 0 ? across - 1 : 0) * kGap);
   double height = kMargin + kHeaderHeight + kMargin;
   for (double h : line_heights) height += h + kGap;
 
+  std::string keys;
+  const double legend = kMargin + 38;
+  double key = kMargin;
+  auto key_text = [&](const std::string& text) {
+    keys += "<text x=\"" + num(key) + "\" y=\"" + num(legend) + "\">" + xml(text) + "</text>\n";
+    key += static_cast<double>(text.size()) * 6.0 + 18;
+  };
+  if (marks && !g.dense) {
+    keys += "<circle class=\"key-first\" cx=\"" + num(key + 5) + "\" cy=\"" + num(legend - 4) +
+           "\" r=\"4\"/>\n";
+    key += 14;
+    key_text(again ? "first read of a position" : "a read");
+    if (again) {
+      keys += "<circle class=\"key-again\" cx=\"" + num(key + 5) + "\" cy=\"" +
+             num(legend - 4) + "\" r=\"4\"/>\n";
+      key += 14;
+      key_text("read again");
+    }
+  } else if (marks) {
+    // The shades, lightest to darkest.
+    for (int k = 0; k < kShades; ++k) {
+      keys += "<rect class=\"key-density\" x=\"" + num(key + 7 * k) + "\" y=\"" + num(legend - 9) +
+             "\" width=\"7\" height=\"12\" fill-opacity=\"" +
+             num(0.2 + 0.8 * (k + 1) / kShades) + "\"/>\n";
+    }
+    key += 7 * kShades + 6;
+    key_text("reads per cell, darker for more (each panel gives its cell size)");
+  }
+  if (search.occurrence && !search.pattern.empty()) {
+    keys += "<rect class=\"key-occurrence\" x=\"" + num(key) + "\" y=\"" + num(legend - 9) +
+           "\" width=\"12\" height=\"12\"/>\n";
+    key += 18;
+    key_text("first occurrence");
+  }
+  if (marks) key_text("reads go down in reading order");
+
+  width = std::max(width, key + kMargin);
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(width) + "\" height=\"" +
          num(height) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) + "\">\n";
@@ -258,7 +376,8 @@ text { font-family: sans-serif; font-size: 11px; fill: #222; }
 .order { fill: none; stroke: #9ab; stroke-width: 1; }
 .read, .key-first { fill: #1f77b4; }
 .again, .key-again { fill: #ff7f0e; }
-.density { fill: #1f77b4; }
+.density, .key-density { fill: #1f77b4; }
+.scale { fill: #555; }
 </style>
 <rect width="100%" height="100%" fill="#fff"/>
 )";
@@ -268,20 +387,7 @@ text { font-family: sans-serif; font-size: 11px; fill: #222; }
                         (search.occurrence ? "at " + std::to_string(*search.occurrence)
                                            : std::string("none"));
   svg += "<text class=\"heading\" x=\"" + num(kMargin) + "\" y=\"" + num(kMargin + 14) + "\">" +
-         xml(heading) + "</text>\n";
-  const double legend = kMargin + 38;
-  svg += "<circle class=\"key-first\" cx=\"" + num(kMargin + 5) + "\" cy=\"" + num(legend - 4) +
-         "\" r=\"4\"/><text x=\"" + num(kMargin + 14) + "\" y=\"" + num(legend) +
-         "\">first read of a position</text>\n";
-  svg += "<circle class=\"key-again\" cx=\"" + num(kMargin + 165) + "\" cy=\"" +
-         num(legend - 4) + "\" r=\"4\"/><text x=\"" + num(kMargin + 174) + "\" y=\"" +
-         num(legend) + "\">read again</text>\n";
-  svg += "<rect class=\"key-occurrence\" x=\"" + num(kMargin + 250) + "\" y=\"" + num(legend - 9) +
-         "\" width=\"12\" height=\"12\"/><text x=\"" + num(kMargin + 268) + "\" y=\"" +
-         num(legend) + "\">first occurrence</text>\n";
-  svg += "<text x=\"" + num(kMargin + 370) + "\" y=\"" + num(legend) +
-         "\">reads go down in reading order</text>\n";
-
+         xml(heading) + "</text>\n" + keys;
   double top = kMargin + kHeaderHeight;
   for (size_t i = 0; i < results.size(); ++i) {
     const size_t line = i / g.per_line;
