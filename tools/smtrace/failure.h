@@ -16,6 +16,7 @@ enum Status : int {
   kUnreadableFile = 5,
   kRefusedInput = 6,
   kUnwritableOutput = 7,
+  kWriteError = 8,  // standard output cannot be written (a full disk, ...)
 };
 
 // Ends a command: main prints "smtrace: <message>" on standard error and
