@@ -7,6 +7,7 @@ command -v cmake >/dev/null || missing+=(cmake)
 command -v g++ >/dev/null || missing+=(g++)
 command -v make >/dev/null || missing+=(make)
 command -v nm >/dev/null || missing+=(binutils)
+command -v pkg-config >/dev/null || missing+=(pkg-config)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/GTest ] || [ -e /usr/lib/cmake/GTest ] || missing+=(libgtest-dev libgmock-dev)
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"

@@ -1,48 +1,135 @@
 #!/bin/sh
-# Installs the build into a temporary prefix, then builds a C host (and the
-# same source as C++) against the installed header and runs it on the
-# installed libraries, and runs the installed smtrace, which must find the
-# libraries in the prefix by itself.
+# Installs the build into a temporary prefix, then:
+#   - checks that every deliverable of the header's algorithm table is there
+#     (each library as lib<name>.so.<version> with its soname link and plain
+#     link, each program in bin/), with smtrace, the header, the CMake package
+#     and the pkg-config file;
+#   - builds a C host (and the same source as C++) against the installed header
+#     and runs it on the installed libraries, and runs the installed smtrace,
+#     which must find the libraries in the prefix by itself;
+#   - builds a consumer against the prefix both ways, as a CMake project with
+#     find_package(smtrace CONFIG) and with pkg-config, and runs each.
 #
 #   install_test.sh BUILD_DIR C_COMPILER CXX_COMPILER [COMPILE_FLAG...]
+# $CMAKE is the cmake to use (cmake by default).
 set -eu
 build=$1
 cc=$2
 cxx=$3
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
+cmake=${CMAKE:-cmake}
 prefix=$(mktemp -d /tmp/smtrace_install.XXXXXX)
 trap 'rm -rf "$prefix"' EXIT
 
 fail() { echo "install test: $*" >&2; exit 1; }
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
+# expect_output EXPECTED COMMAND...: the command prints exactly EXPECTED and a
+# newline, nothing on standard error, and exits with status 0.
+expect_output() {
+  expected=$1
+  shift
+  status=0
+  "$@" >"$prefix/out" 2>"$prefix/err" || status=$?
+  printf '%s\n' "$expected" >"$prefix/expected"
+  [ "$status" -eq 0 ] || fail "$* exited with status $status: $(cat "$prefix/err")"
+  cmp -s "$prefix/out" "$prefix/expected" || fail "$* printed: $(cat "$prefix/out")"
+  [ ! -s "$prefix/err" ] || fail "$* wrote to standard error: $(cat "$prefix/err")"
+}
 
-for file in bin/smtrace bin/turbo_reverse_factor include/smtrace.h \
-    lib/libturbo_reverse_factor.so lib/libmorris_pratt.so lib/libnot_so_naive.so \
-    lib/libraita.so lib/libtuned_bm.so lib/libberry_ravindran.so lib/libskip_search.so; do
+cmake_cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+bindir=$(cmake_cache CMAKE_INSTALL_BINDIR)
+libdir=$(cmake_cache CMAKE_INSTALL_LIBDIR)
+includedir=$(cmake_cache CMAKE_INSTALL_INCLUDEDIR)
+[ -n "$bindir" ] && [ -n "$libdir" ] && [ -n "$includedir" ] || fail "no install directories in $build/CMakeCache.txt"
+
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+
+# The rows of the header's algorithm table: "name program" each.
+header=$source_dir/include/smtrace.h
+rows=$(sed -n 's/^[[:space:]]*F(X, \([A-Za-z0-9_]*\), [A-Za-z0-9_]*, "[^"]*", \([01]\),.*/\1 \2/p' "$header")
+count=$(sed -n 's/^#define SMTRACE_ALGORITHM_COUNT \([0-9]*\)$/\1/p' "$header")
+[ -n "$rows" ] && [ "$(echo "$rows" | wc -l)" -eq "$count" ] ||
+  fail "read $(echo "$rows" | wc -l) rows of the algorithm table in $header, not $count"
+
+package=$prefix/$libdir/cmake/smtrace
+for file in "$bindir/smtrace" "$includedir/smtrace.h" "$libdir/pkgconfig/smtrace.pc" \
+    "$libdir/cmake/smtrace/smtraceConfig.cmake" "$libdir/cmake/smtrace/smtraceConfigVersion.cmake" \
+    "$libdir/cmake/smtrace/smtraceTargets.cmake"; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
+done
+cmp -s "$header" "$prefix/$includedir/smtrace.h" || fail "the installed header differs from $header"
+version=$(sed -n 's/^set(PACKAGE_VERSION "\([0-9.]*\)")$/\1/p' "$package/smtraceConfigVersion.cmake")
+major=${version%%.*}
+[ -n "$major" ] || fail "no version in smtraceConfigVersion.cmake"
+
+echo "$rows" | while read -r name program; do
+  lib=$prefix/$libdir/lib$name
+  [ -f "$lib.so.$version" ] && [ ! -L "$lib.so.$version" ] || fail "lib$name.so.$version is not installed"
+  [ "$(readlink "$lib.so.$major")" = "lib$name.so.$version" ] || fail "lib$name.so.$major is not a link to lib$name.so.$version"
+  [ "$(readlink "$lib.so")" = "lib$name.so.$major" ] || fail "lib$name.so is not a link to lib$name.so.$major"
+  soname=$(readelf -d "$lib.so.$version" | sed -n 's/.*(SONAME).*\[\(.*\)\]$/\1/p')
+  [ "$soname" = "lib$name.so.$major" ] || fail "lib$name.so.$version has the soname '$soname'"
+  if [ "$program" = 1 ]; then
+    [ -x "$prefix/$bindir/$name" ] || fail "$bindir/$name is not installed"
+    # The installed program prints what the installed smtrace does.
+    tool=$(env -u SMTRACE_LIB_DIR "$prefix/$bindir/smtrace" run "$name" abab abacabab)
+    expect_output "$tool" "$prefix/$bindir/$name" abab abacabab
+  elif [ -e "$prefix/$bindir/$name" ]; then
+    fail "$bindir/$name is installed, but $name is no program"
+  fi
 done
 
 # Only the installed header: no include path into the source tree.
-"$cc" -std=c11 -Wall -Wextra -Werror -pedantic "$@" -I "$prefix/include" \
+"$cc" -std=c11 -Wall -Wextra -Werror -pedantic "$@" -I "$prefix/$includedir" \
   "$here/host.c" -o "$prefix/host_c" -ldl
-"$cxx" -std=c++17 -Wall -Wextra -Werror -pedantic "$@" -x c++ -I "$prefix/include" \
+"$cxx" -std=c++17 -Wall -Wextra -Werror -pedantic "$@" -x c++ -I "$prefix/$includedir" \
   "$here/host.c" -o "$prefix/host_cxx" -ldl
 
 for host in host_c host_cxx; do
-  out=$(env -u SMTRACE_LIB_DIR "$prefix/$host" "$prefix/lib" abab abacabab)
+  out=$(env -u SMTRACE_LIB_DIR "$prefix/$host" "$prefix/$libdir" abab abacabab)
   # morris_pratt, worked out by hand: after the mismatch at 3 it falls back twice.
   echo "$out" | grep -qx "morris_pratt: 0 1 2 3 3 3 4 5 6 7" || fail "$host printed: $out"
   # Every line agrees with the installed smtrace run for that algorithm (the
   # host writes " 0 1", smtrace "0 1 "), which finds the libraries in the
   # prefix without SMTRACE_LIB_DIR.
   echo "$out" | while IFS=: read -r name positions; do
-    tool=$(env -u SMTRACE_LIB_DIR "$prefix/bin/smtrace" run "$name" abab abacabab)
+    tool=$(env -u SMTRACE_LIB_DIR "$prefix/$bindir/smtrace" run "$name" abab abacabab)
     [ "$positions " = " $tool" ] || fail "$host $name:$positions, smtrace run: $tool"
   done
-  [ "$(echo "$out" | wc -l)" -eq 7 ] || fail "$host printed $(echo "$out" | wc -l) lines"
-  refused=$("$prefix/$host" "$prefix/lib" "$(printf 'a\310')" abc | grep -c refused)
+  [ "$(echo "$out" | wc -l)" -eq "$count" ] || fail "$host printed $(echo "$out" | wc -l) lines"
+  refused=$("$prefix/$host" "$prefix/$libdir" "$(printf 'a\310')" abc | grep -c refused)
   [ "$refused" -eq 5 ] || fail "$host: $refused routines refuse an 8-bit pattern, not 5"
 done
+
+# A consumer's CMake project: find_package(smtrace CONFIG) in the prefix, the
+# targets smtrace::headers and smtrace::morris_pratt.
+consumer=$source_dir/tests/cmake/consumer
+"$cmake" -S "$consumer" -B "$prefix/consumer_cmake" -DCMAKE_PREFIX_PATH="$prefix" \
+  -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_C_COMPILER="$cc" -DCMAKE_C_FLAGS="$*" \
+  >"$prefix/consumer.log" 2>&1 || fail "the CMake consumer does not configure: $(cat "$prefix/consumer.log")"
+grep -qx -- "-- smtrace $version from $package" "$prefix/consumer.log" ||
+  fail "the CMake consumer did not find smtrace $version in $package: $(cat "$prefix/consumer.log")"
+"$cmake" --build "$prefix/consumer_cmake" >"$prefix/consumer.log" 2>&1 ||
+  fail "the CMake consumer does not build: $(cat "$prefix/consumer.log")"
+expect_output "0 1 2 3 3 3 4 5 6 7" "$prefix/consumer_cmake/consumer" abab abacabab
+
+# The same consumer through pkg-config: the flags and the library directory
+# from smtrace.pc.
+export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
+pc() { pkg-config "$@" smtrace | sed 's/ *$//'; }
+[ "$(pc --modversion)" = "$version" ] || fail "smtrace.pc has the version $(pc --modversion)"
+[ "$(pc --libs)" = "-ldl" ] || fail "smtrace.pc gives the libraries $(pc --libs)"
+pc_include=$(pc --cflags-only-I | sed 's/^-I//')
+pc_libdir=$(pc --variable=libdir)
+[ "$(cd "$pc_include" && pwd -P)" = "$(cd "$prefix/$includedir" && pwd -P)" ] ||
+  fail "smtrace.pc gives the include directory $pc_include"
+[ "$(cd "$pc_libdir" && pwd -P)" = "$(cd "$prefix/$libdir" && pwd -P)" ] ||
+  fail "smtrace.pc gives the library directory $pc_libdir"
+# shellcheck disable=SC2046  # the flags are words
+"$cc" -std=c11 -Wall -Wextra -Werror -pedantic "$@" "$consumer/consumer.c" \
+  -DSMTRACE_LIBRARY="\"$pc_libdir/libmorris_pratt.so\"" $(pkg-config --cflags --libs smtrace) \
+  -o "$prefix/consumer_pc"
+expect_output "0 1 2 3 3 3 4 5 6 7" "$prefix/consumer_pc" abab abacabab
 echo "install test: passed"
