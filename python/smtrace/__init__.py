@@ -9,6 +9,12 @@ is the list of text positions it read, in reading order.
     >>> smtrace.compare("abab", "ccabaabab")["algorithms"]["raita"]["reads"]
     9
 
+explain() tells what each read was for, as libsmtrace.so, the explaining
+host library, sees the routine's own code make it:
+
+    >>> [attempt.window for attempt in smtrace.explain("raita", "abab", "ccabaabab").attempts]
+    [0, 2, 3, 5]
+
 Patterns and texts are bytes (or ASCII str). The libraries, libsmtrace.so
 among them, are found in $SMTRACE_LIB_DIR, else in build/lib of the source
 tree this package sits in. Each library is loaded once per process. Calls are
@@ -23,7 +29,10 @@ import threading
 from pathlib import Path
 from typing import Dict, List, NamedTuple, Optional, Union
 
-__all__ = ["ALGORITHMS", "Algorithm", "compare", "library_directory", "trace"]
+__all__ = [
+    "ALGORITHMS", "Algorithm", "Attempt", "Counts", "Edge", "Explanation", "Move", "Note", "Read",
+    "Table", "compare", "explain", "library_directory", "trace",
+]
 
 _LONGEST = 2**31 - 1  # patterns and texts have int32 lengths
 
@@ -113,6 +122,16 @@ def _host_library() -> ctypes.CDLL:
             library.smtrace_trace_length.argtypes = [ctypes.c_void_p]
             library.smtrace_copy_trace.restype = ctypes.c_int64
             library.smtrace_copy_trace.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int64]
+            library.smtrace_explain.restype = ctypes.c_int
+            library.smtrace_explain.argtypes = [
+                ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int32, ctypes.c_char_p, ctypes.c_int32,
+                ctypes.POINTER(ctypes.c_void_p)]
+            library.smtrace_explanation_free.restype = None
+            library.smtrace_explanation_free.argtypes = [ctypes.c_void_p]
+            library.smtrace_explanation_json.restype = ctypes.c_void_p
+            library.smtrace_explanation_json.argtypes = [ctypes.c_void_p]
+            library.smtrace_free.restype = None
+            library.smtrace_free.argtypes = [ctypes.c_void_p]
             _host.append(library)
         return _host[0]
 
@@ -236,3 +255,7 @@ def compare(pattern: Operand, text: Operand) -> dict:
             "first_occurrence": occurrence,
         }
     return {"pattern_length": len(pattern), "text_length": len(text), "algorithms": figures}
+
+
+# Last: the explanation module takes the argument checks above.
+from .explanation import Attempt, Counts, Edge, Explanation, Move, Note, Read, Table, explain  # noqa: E402

@@ -139,6 +139,7 @@ class Trace(unittest.TestCase):
                 for _ in range(3):
                     smtrace.trace("raita", "ab", "cab")
                     smtrace.compare("ab", "cab")
+                    smtrace.explain("raita", "ab", "cab")
             self.assertEqual(sorted(call.args[0] for call in loads.call_args_list),
                              sorted(str(smtrace.library_directory() / f"lib{name}.so")
                                     for name in [*smtrace.ALGORITHMS, "smtrace"]))
@@ -172,7 +173,8 @@ class Trace(unittest.TestCase):
                     mock.patch.dict(os.environ, {"SMTRACE_LIB_DIR": partial}):
                 for name in smtrace.ALGORITHMS:
                     os.symlink(built / f"lib{name}.so", Path(partial, f"lib{name}.so"))
-                for call in (lambda: smtrace.trace("raita", "ab", "cab"),):
+                for call in (lambda: smtrace.trace("raita", "ab", "cab"),
+                             lambda: smtrace.explain("raita", "ab", "cab")):
                     with self.assertRaises(OSError) as caught:
                         call()
                     self.assertIn(f"cannot load the explaining library libsmtrace.so: {partial}/libsmtrace.so",
