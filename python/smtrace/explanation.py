@@ -5,10 +5,11 @@ with its announcements on, and writes the search as JSON
 (docs/explain-json.md). explain() parses that JSON into the frozen
 dataclasses below, one for each kind of object in it, with the same field
 names. Three names differ: "look-ahead" in the counts is look_ahead, and an
-edge's "from" and "to" are from_vertex and to_vertex. Bytes (the pattern, the
-text, a read's byte and pattern_byte) are bytes; lists are tuples; objects
-keyed by name (the tables, a table's entries) are read-only mappings, in the
-JSON's order.
+edge's "from" and "to" are from_vertex and to_vertex. A Table also holds its
+name (the JSON's key for it), and an Edge with no target has None for the
+fields the JSON leaves out. Bytes (the pattern, the text, a read's byte and
+pattern_byte) are bytes; lists are tuples; objects keyed by name (the tables,
+a table's entries) are read-only mappings, in the JSON's order.
 
     >>> e = smtrace.explain("raita", "abab", "ccabaabab")
     >>> [(a.window, a.shift, a.shift_source) for a in e.attempts]
