@@ -9,12 +9,19 @@ is the list of text positions it read, in reading order.
     >>> smtrace.compare("abab", "ccabaabab")["algorithms"]["raita"]["reads"]
     9
 
-Patterns and texts are bytes (or ASCII str). The libraries are found in
-$SMTRACE_LIB_DIR, else in build/lib of the source tree this package sits in.
-Each library is loaded once per process. Calls are serialised: a library keeps
-one trace at a time.
+explain() tells what each read was for, as libsmtrace.so, the explaining
+host library, sees the routine's own code make it:
+
+    >>> [attempt.window for attempt in smtrace.explain("raita", "abab", "ccabaabab").attempts]
+    [0, 2, 3, 5]
+
+Patterns and texts are bytes (or ASCII str). The libraries, libsmtrace.so
+among them, are found in $SMTRACE_LIB_DIR, else in build/lib of the source
+tree this package sits in. Each library is loaded once per process. Calls are
+serialised: a library keeps one trace at a time.
 """
 
+import array
 import collections
 import ctypes
 import os
@@ -22,9 +29,15 @@ import threading
 from pathlib import Path
 from typing import Dict, List, NamedTuple, Optional, Union
 
-__all__ = ["ALGORITHMS", "Algorithm", "compare", "library_directory", "trace"]
+__all__ = [
+    "ALGORITHMS", "Algorithm", "Attempt", "Counts", "Edge", "Explanation", "Move", "Note", "Read",
+    "Table", "compare", "explain", "library_directory", "trace",
+]
 
 _LONGEST = 2**31 - 1  # patterns and texts have int32 lengths
+
+# What a pattern or a text may be given as.
+Operand = Union[bytes, bytearray, memoryview, str]
 
 
 class Algorithm(NamedTuple):
@@ -58,13 +71,13 @@ ALGORITHMS: Dict[str, Algorithm] = {
 }
 
 
-class _Node(ctypes.Structure):
-    # The libraries' trace_node: a position, then the next node.
-    _fields_ = [("position", ctypes.c_int32), ("next", ctypes.c_void_p)]
-
-
 _lock = threading.Lock()
 _entries = {}
+_host_lock = threading.Lock()
+_host = []  # libsmtrace.so once loaded
+
+# The array type code of a 32-bit int, the type of the trace's positions.
+_INT32 = "i" if array.array("i").itemsize == 4 else "l"
 
 
 def library_directory() -> Path:
@@ -93,6 +106,48 @@ def _entry(algorithm: Algorithm):
     return entry
 
 
+def _host_library() -> ctypes.CDLL:
+    """libsmtrace.so, the explaining host library, from the library directory."""
+    with _host_lock:
+        if not _host:
+            path = library_directory() / "libsmtrace.so"
+            try:
+                library = ctypes.CDLL(str(path), mode=os.RTLD_NOW | os.RTLD_LOCAL)
+            except OSError as failure:
+                raise OSError(
+                    f"cannot load the explaining library libsmtrace.so: {failure} "
+                    "(SMTRACE_LIB_DIR names the library directory)"
+                ) from None
+            library.smtrace_trace_length.restype = ctypes.c_int64
+            library.smtrace_trace_length.argtypes = [ctypes.c_void_p]
+            library.smtrace_copy_trace.restype = ctypes.c_int64
+            library.smtrace_copy_trace.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int64]
+            library.smtrace_explain.restype = ctypes.c_int
+            library.smtrace_explain.argtypes = [
+                ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int32, ctypes.c_char_p, ctypes.c_int32,
+                ctypes.POINTER(ctypes.c_void_p)]
+            library.smtrace_explanation_free.restype = None
+            library.smtrace_explanation_free.argtypes = [ctypes.c_void_p]
+            library.smtrace_explanation_json.restype = ctypes.c_void_p
+            library.smtrace_explanation_json.argtypes = [ctypes.c_void_p]
+            library.smtrace_free.restype = None
+            library.smtrace_free.argtypes = [ctypes.c_void_p]
+            _host.append(library)
+        return _host[0]
+
+
+def _positions(head: Optional[int]) -> List[int]:
+    """The positions of a trace list, copied by the host library in one walk
+    after the one that counts them, then made a list in one step."""
+    if not head:
+        return []
+    host = _host_library()
+    length = host.smtrace_trace_length(head)
+    positions = array.array(_INT32, [0]) * length
+    host.smtrace_copy_trace(head, positions.buffer_info()[0], length)
+    return positions.tolist()
+
+
 def _algorithm(name: str) -> Algorithm:
     try:
         return ALGORITHMS[name]
@@ -102,7 +157,7 @@ def _algorithm(name: str) -> Algorithm:
         ) from None
 
 
-def _bytes(value: Union[bytes, bytearray, memoryview, str], what: str) -> bytes:
+def _bytes(value: Operand, what: str) -> bytes:
     if isinstance(value, str):
         try:
             value = value.encode("ascii")
@@ -136,18 +191,13 @@ def _search(algorithm: Algorithm, pattern: bytes, text: bytes) -> List[int]:
     m, n = len(pattern), len(text)
     # A fresh zeroed buffer: the text, the zero byte at n, the routine's room.
     buffer = ctypes.create_string_buffer(text, algorithm.buffer_size(n, m))
-    positions = []
     with _lock:
-        address = _entry(algorithm)(pattern, m, buffer, n)
-        # Walk the library's list before anything calls into it again.
-        while address:
-            node = _Node.from_address(address)
-            positions.append(node.position)
-            address = node.next
-    return positions
+        head = _entry(algorithm)(pattern, m, buffer, n)
+        # Copy the library's list before anything calls into it again.
+        return _positions(head)
 
 
-def trace(algorithm: str, pattern, text) -> List[int]:
+def trace(algorithm: str, pattern: Operand, text: Operand) -> List[int]:
     """The text positions the algorithm reads, in order, looking for the first
     occurrence of pattern in text.
 
@@ -165,7 +215,7 @@ def trace(algorithm: str, pattern, text) -> List[int]:
     return _search(chosen, pattern, text)
 
 
-def compare(pattern, text) -> dict:
+def compare(pattern: Operand, text: Operand) -> dict:
     """Runs every algorithm; returns the figures smtrace compare --json prints:
 
     {"pattern_length": m, "text_length": n,
@@ -205,3 +255,7 @@ def compare(pattern, text) -> dict:
             "first_occurrence": occurrence,
         }
     return {"pattern_length": len(pattern), "text_length": len(text), "algorithms": figures}
+
+
+# Last: the explanation module takes the argument checks above.
+from .explanation import Attempt, Counts, Edge, Explanation, Move, Note, Read, Table, explain  # noqa: E402

@@ -33,6 +33,8 @@ HAND_CHECKED = [
     ("berry_ravindran", b"abca", b"bcabdabcaa", [0, 4, 5, 5, 6, 7, 8]),
     ("skip_search", b"aba", b"cbabaaba", [2, 0, 3, 4]),
     ("skip_search", b"ab", b"ccca", [1, 3, 4]),
+    ("raita", b"", b"abc", []),
+    ("turbo_reverse_factor", b"ab", b"", []),
 ]
 
 EXAMPLES = [
@@ -128,18 +130,23 @@ class Trace(unittest.TestCase):
             self.assertTrue(str(caught.exception).startswith(message), str(caught.exception))
 
     def test_each_library_is_loaded_once(self):
-        saved = dict(smtrace._entries)
+        # The deliverables, and libsmtrace.so, which copies their traces.
+        saved, saved_host = dict(smtrace._entries), list(smtrace._host)
         smtrace._entries.clear()
+        smtrace._host.clear()
         try:
             with mock.patch.object(smtrace.ctypes, "CDLL", wraps=ctypes.CDLL) as loads:
                 for _ in range(3):
                     smtrace.trace("raita", "ab", "cab")
                     smtrace.compare("ab", "cab")
+                    smtrace.explain("raita", "ab", "cab")
             self.assertEqual(sorted(call.args[0] for call in loads.call_args_list),
                              sorted(str(smtrace.library_directory() / f"lib{name}.so")
-                                    for name in smtrace.ALGORITHMS))
+                                    for name in [*smtrace.ALGORITHMS, "smtrace"]))
         finally:
+            smtrace._entries.clear()
             smtrace._entries.update(saved)
+            smtrace._host[:] = saved_host
 
     def test_missing_library_is_an_os_error(self):
         saved = dict(smtrace._entries)
@@ -154,6 +161,29 @@ class Trace(unittest.TestCase):
         finally:
             smtrace._entries.clear()
             smtrace._entries.update(saved)
+
+    def test_missing_host_library_is_an_os_error(self):
+        # The deliverables without libsmtrace.so, which copies their traces.
+        built = smtrace.library_directory().resolve()
+        saved, saved_host = dict(smtrace._entries), list(smtrace._host)
+        smtrace._entries.clear()
+        smtrace._host.clear()
+        try:
+            with tempfile.TemporaryDirectory() as partial, \
+                    mock.patch.dict(os.environ, {"SMTRACE_LIB_DIR": partial}):
+                for name in smtrace.ALGORITHMS:
+                    os.symlink(built / f"lib{name}.so", Path(partial, f"lib{name}.so"))
+                for call in (lambda: smtrace.trace("raita", "ab", "cab"),
+                             lambda: smtrace.explain("raita", "ab", "cab")):
+                    with self.assertRaises(OSError) as caught:
+                        call()
+                    self.assertIn(f"cannot load the explaining library libsmtrace.so: {partial}/libsmtrace.so",
+                                  str(caught.exception))
+        finally:
+            smtrace._entries.clear()
+            smtrace._entries.update(saved)
+            smtrace._host[:] = saved_host
+        self.assertEqual(smtrace.trace("raita", "ab", "cab"), [1, 2, 1])
 
     def test_threads_take_turns(self):
         expected = {name: smtrace.trace(name, b"abab", b"ccabaabab" * 50) for name in smtrace.ALGORITHMS}
