@@ -58,7 +58,7 @@ def main() -> int:
         entry(pattern, m, buffer, n)
         return time.perf_counter() - start
 
-    alone, whole, floor = [], [], []
+    alone, whole, floor, arrays = [], [], [], []
     positions = array.array(smtrace._INT32, range(reads))
     for _ in range(options.runs):
         alone.append(entry_alone())
@@ -68,16 +68,22 @@ def main() -> int:
         seconds, result = timed(positions.tolist)
         floor.append(seconds)
         del result
+        seconds, result = timed(lambda: smtrace.trace_array(algorithm.name, pattern, text))
+        arrays.append(seconds)
+        del result
 
     call_ms = statistics.median(alone) * 1000
     trace_ms = statistics.median(whole) * 1000
     floor_ms = statistics.median(floor) * 1000
+    array_ms = statistics.median(arrays) * 1000
     print(f"{algorithm.name}, pattern {options.pattern!r}, text of {n:,} 'a': {reads:,} reads, "
           f"median of {options.runs} runs")
     print(f"  library entry call alone   {call_ms:9.1f} ms")
     print(f"  whole smtrace.trace call   {trace_ms:9.1f} ms")
     print(f"  ratio                      {trace_ms / call_ms:9.2f}")
     print(f"  a list of {reads:,} ints    {floor_ms:9.1f} ms  (array.tolist, for scale)")
+    print(f"  whole smtrace.trace_array  {array_ms:9.1f} ms")
+    print(f"  ratio                      {array_ms / call_ms:9.2f}")
     return 0
 
 

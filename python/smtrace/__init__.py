@@ -31,7 +31,7 @@ from typing import Dict, List, NamedTuple, Optional, Union
 
 __all__ = [
     "ALGORITHMS", "Algorithm", "Attempt", "Counts", "Edge", "Explanation", "Move", "Note", "Read",
-    "Table", "compare", "explain", "library_directory", "trace",
+    "Table", "compare", "explain", "library_directory", "trace", "trace_array",
 ]
 
 _LONGEST = 2**31 - 1  # patterns and texts have int32 lengths
@@ -136,16 +136,16 @@ def _host_library() -> ctypes.CDLL:
         return _host[0]
 
 
-def _positions(head: Optional[int]) -> List[int]:
+def _positions(head: Optional[int]) -> "array.array[int]":
     """The positions of a trace list, copied by the host library in one walk
-    after the one that counts them, then made a list in one step."""
+    after the one that counts them."""
     if not head:
-        return []
+        return array.array(_INT32)
     host = _host_library()
     length = host.smtrace_trace_length(head)
     positions = array.array(_INT32, [0]) * length
     host.smtrace_copy_trace(head, positions.buffer_info()[0], length)
-    return positions.tolist()
+    return positions
 
 
 def _algorithm(name: str) -> Algorithm:
@@ -187,7 +187,7 @@ def _refusal(algorithm: Algorithm, pattern: bytes, index: int) -> str:
     )
 
 
-def _search(algorithm: Algorithm, pattern: bytes, text: bytes) -> List[int]:
+def _search(algorithm: Algorithm, pattern: bytes, text: bytes) -> "array.array[int]":
     m, n = len(pattern), len(text)
     # A fresh zeroed buffer: the text, the zero byte at n, the routine's room.
     buffer = ctypes.create_string_buffer(text, algorithm.buffer_size(n, m))
@@ -205,6 +205,17 @@ def trace(algorithm: str, pattern: Operand, text: Operand) -> List[int]:
     longer than 2**31 - 1 bytes, or a pattern the routine refuses (a byte of
     128 or more, for the algorithms with refuses_8bit), and OSError when the
     library cannot be loaded.
+
+    A list of millions of positions costs Python more to build than the
+    search itself; trace_array gives the same positions without that cost.
+    """
+    return trace_array(algorithm, pattern, text).tolist()
+
+
+def trace_array(algorithm: str, pattern: Operand, text: Operand) -> "array.array[int]":
+    """The trace as trace gives it, as an array of 32-bit ints (typecode "i"),
+    copied from the library's list in one call: for long traces, several
+    times faster than the list. Raises as trace does.
     """
     chosen = _algorithm(algorithm)
     pattern = _bytes(pattern, "pattern")

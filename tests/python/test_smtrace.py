@@ -89,6 +89,15 @@ class Trace(unittest.TestCase):
         for name, pattern, text, expected in HAND_CHECKED:
             self.assertEqual(smtrace.trace(name, pattern, text), expected, (name, pattern, text))
 
+    def test_the_array_holds_the_same_positions(self):
+        for name, pattern, text, expected in HAND_CHECKED:
+            positions = smtrace.trace_array(name, pattern, text)
+            self.assertEqual(positions.itemsize, 4)
+            self.assertEqual(positions.tolist(), expected, (name, pattern, text))
+        self.assertEqual(len(smtrace.trace_array("raita", "abc", "ab")), 0)
+        with self.assertRaises(ValueError):
+            smtrace.trace_array("raita", b"\xc8", b"abc")
+
     def test_agrees_with_the_tool(self):
         for name in smtrace.ALGORITHMS:
             for pattern, text in EXAMPLES:
