@@ -179,7 +179,7 @@ struct Buffer {
   std::vector<char> bytes;
 };
 
-Node* call(const Routine& r, const Input& in, Buffer& buffer) {
+trace_node* call(const Routine& r, const Input& in, Buffer& buffer) {
   return r.entry(in.pattern.data(), static_cast<int32_t>(in.pattern.size()), buffer.bytes.data(),
                  static_cast<int32_t>(in.text.size()));
 }
@@ -262,7 +262,7 @@ void search(benchmark::State& state, const Routine* r, std::string kind, int32_t
   const int64_t reads = count(call(*r, in, buffer));
   reads_of[Key{r->name, kind, m, n}] = reads;
   for (auto _ : state) {
-    Node* head = call(*r, in, buffer);
+    trace_node* head = call(*r, in, buffer);
     benchmark::DoNotOptimize(head);
   }
   state.counters["floor_ratio"] = paired_floor_ratio(*r, in, buffer, reads);

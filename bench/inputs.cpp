@@ -6,6 +6,8 @@
 #include <string_view>
 #include <tuple>
 
+#include "include/smtrace.h"
+
 namespace sm_bench {
 namespace {
 
@@ -157,42 +159,71 @@ std::string english_pattern(const std::string& text, int32_t m, Random& random) 
 
 // The hard case of each routine: an input that makes it read the most per
 // text character (a periodic pattern in a periodic text), over the letters a,
-// b and c. None of these patterns occurs in its text.
-Input hard_case(const std::string& routine, int32_t m, int32_t n) {
+// b and c. None of these patterns occurs in its text. One maker per row of
+// the public header's algorithm table, named after the row.
+
+Input hard_turbo_reverse_factor(size_t m, size_t n) {
+  // A periodic pattern in a text of the same period whose every window
+  // differs from it in one place: the remembered prefix is used and lost
+  // at every attempt.
   Input in;
-  const auto count = static_cast<size_t>(n);
-  const auto mm = static_cast<size_t>(m);
-  if (routine == "morris_pratt") {
-    // Every b falls back through all the borders of a^(m-1): m reads there.
-    for (size_t i = 0; i < count; ++i) in.text += (i % mm == mm - 1) ? 'b' : 'a';
-    in.pattern = std::string(mm - 1, 'a') + "c";
-  } else if (routine == "not_so_naive") {
-    // x[0] = x[1]: the hit shift is 1, and each attempt compares m - 1 characters.
-    in.text.assign(count, 'a');
-    in.pattern = std::string(mm - 1, 'a') + "b";
-  } else if (routine == "raita" || routine == "tuned_bm" || routine == "berry_ravindran") {
-    // The last character tests pass, the comparison fails late, and the
-    // shift is 1 (for Berry-Ravindran: the look-ahead pair starts with the
-    // last pattern character).
-    in.text.assign(count, 'a');
-    in.pattern = std::string(mm - 3, 'a') + "baa";
-  } else if (routine == "skip_search") {
-    // Every probe lists m - 1 candidate windows, and each compares m characters.
-    in.text.assign(count, 'a');
-    in.pattern = std::string(mm - 1, 'a') + "b";
-  } else if (routine == "turbo_reverse_factor") {
-    // A periodic pattern in a text of the same period whose every window
-    // differs from it in one place: the remembered prefix is used and lost
-    // at every attempt.
-    const std::string period = "aab";
-    for (size_t i = 0; i < count; ++i) in.text += period[i % period.size()];
-    for (size_t i = 0; i + 1 < mm; ++i) in.pattern += period[i % period.size()];
-    in.pattern += in.pattern.back() == 'b' ? 'a' : 'b';
-    remove_occurrences(in.text, in.pattern, [](char c) { return c == 'a' ? 'c' : 'a'; });
-  } else {
-    throw std::invalid_argument("no hard case for " + routine);
-  }
+  const std::string period = "aab";
+  for (size_t i = 0; i < n; ++i) in.text += period[i % period.size()];
+  for (size_t i = 0; i + 1 < m; ++i) in.pattern += period[i % period.size()];
+  in.pattern += in.pattern.back() == 'b' ? 'a' : 'b';
+  remove_occurrences(in.text, in.pattern, [](char c) { return c == 'a' ? 'c' : 'a'; });
   return in;
+}
+
+Input hard_morris_pratt(size_t m, size_t n) {
+  // Every b falls back through all the borders of a^(m-1): m reads there.
+  Input in;
+  for (size_t i = 0; i < n; ++i) in.text += (i % m == m - 1) ? 'b' : 'a';
+  in.pattern = std::string(m - 1, 'a') + "c";
+  return in;
+}
+
+// a^n and a^(m-1) b.
+Input all_a_but_the_last(size_t m, size_t n) { return {std::string(n, 'a'), std::string(m - 1, 'a') + "b"}; }
+
+Input hard_not_so_naive(size_t m, size_t n) {
+  // x[0] = x[1]: the hit shift is 1, and each attempt compares m - 1 characters.
+  return all_a_but_the_last(m, n);
+}
+
+// The last character tests pass, the comparison fails late, and the shift
+// is 1 (for Berry-Ravindran: the look-ahead pair starts with the last
+// pattern character).
+Input late_mismatch(size_t m, size_t n) { return {std::string(n, 'a'), std::string(m - 3, 'a') + "baa"}; }
+Input hard_raita(size_t m, size_t n) { return late_mismatch(m, n); }
+Input hard_tuned_bm(size_t m, size_t n) { return late_mismatch(m, n); }
+Input hard_berry_ravindran(size_t m, size_t n) { return late_mismatch(m, n); }
+
+Input hard_skip_search(size_t m, size_t n) {
+  // Every probe lists m - 1 candidate windows, and each compares m characters.
+  return all_a_but_the_last(m, n);
+}
+
+struct HardCase {
+  const char* routine;  // the deliverable
+  Input (*make)(size_t m, size_t n);
+};
+
+#define SM_BENCH_HARD_CASE(name, ...) {#name, hard_##name},
+const HardCase kHardCases[] = {SMTRACE_ALGORITHM_TABLE(SM_BENCH_HARD_CASE)};
+#undef SM_BENCH_HARD_CASE
+
+const HardCase* hard_case_of(const std::string& routine) {
+  for (const HardCase& hard : kHardCases) {
+    if (routine == hard.routine) return &hard;
+  }
+  return nullptr;
+}
+
+Input hard_case(const std::string& routine, int32_t m, int32_t n) {
+  const HardCase* hard = hard_case_of(routine);
+  if (hard == nullptr) throw std::invalid_argument("no hard case for " + routine);
+  return hard->make(static_cast<size_t>(m), static_cast<size_t>(n));
 }
 
 Input make_input(const std::string& kind, int32_t m, int32_t n) {
@@ -232,12 +263,7 @@ const std::vector<std::string>& text_kinds() {
 
 bool known_kind(const std::string& kind) {
   if (!alphabet_of(kind).empty() || kind == "en") return true;
-  static const char* const kHard[] = {"turbo_reverse_factor", "morris_pratt", "not_so_naive",
-                                      "raita", "tuned_bm", "berry_ravindran", "skip_search"};
-  for (const char* name : kHard) {
-    if (kind == std::string("hard-") + name) return true;
-  }
-  return false;
+  return kind.rfind("hard-", 0) == 0 && hard_case_of(kind.substr(5)) != nullptr;
 }
 
 const Input& input(const std::string& kind, int32_t m, int32_t n) {

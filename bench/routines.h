@@ -8,30 +8,26 @@
 #include <string>
 #include <vector>
 
+// trace_node and the types of the entry and the recorder's functions.
+#include "include/smtrace.h"
+
 namespace sm_bench {
-
-struct Node {
-  int32_t position;
-  Node* next;
-};
-
-using EntryFn = Node* (*)(const char*, int32_t, char*, int32_t);
 
 // One routine, reached through its library's entry function.
 struct Routine {
   std::string name;  // the deliverable, and its entry function
   void* handle = nullptr;
-  EntryFn entry = nullptr;
-  void (*trace_new)() = nullptr;
-  void (*trace_add)(int32_t) = nullptr;
-  void (*trace_print)() = nullptr;
+  smtrace_entry_fn entry = nullptr;
+  smtrace_trace_list_fn trace_new = nullptr;
+  smtrace_record_fn trace_add = nullptr;
+  smtrace_trace_list_fn trace_print = nullptr;
 };
 
-// Every deliverable, in the order of the table of deliverables.
+// Every deliverable, in the order of the public header's algorithm table.
 inline const std::vector<std::string>& deliverable_names() {
-  static const std::vector<std::string> names = {
-      "turbo_reverse_factor", "morris_pratt", "not_so_naive", "raita",
-      "tuned_bm",             "berry_ravindran", "skip_search"};
+#define SM_BENCH_NAME(name, ...) #name,
+  static const std::vector<std::string> names = {SMTRACE_ALGORITHM_TABLE(SM_BENCH_NAME)};
+#undef SM_BENCH_NAME
   return names;
 }
 
@@ -47,10 +43,10 @@ inline bool load(const std::string& dir, const std::string& name, Routine& routi
   }
   routine.name = name;
   routine.handle = handle;
-  routine.entry = reinterpret_cast<EntryFn>(dlsym(handle, name.c_str()));
-  routine.trace_new = reinterpret_cast<void (*)()>(dlsym(handle, "trace_new"));
-  routine.trace_add = reinterpret_cast<void (*)(int32_t)>(dlsym(handle, "trace_add"));
-  routine.trace_print = reinterpret_cast<void (*)()>(dlsym(handle, "trace_print"));
+  routine.entry = reinterpret_cast<smtrace_entry_fn>(dlsym(handle, name.c_str()));
+  routine.trace_new = reinterpret_cast<smtrace_trace_list_fn>(dlsym(handle, "trace_new"));
+  routine.trace_add = reinterpret_cast<smtrace_record_fn>(dlsym(handle, "trace_add"));
+  routine.trace_print = reinterpret_cast<smtrace_trace_list_fn>(dlsym(handle, "trace_print"));
   if (routine.entry == nullptr || routine.trace_new == nullptr || routine.trace_add == nullptr ||
       routine.trace_print == nullptr) {
     why = path + " lacks its entry or the recorder's functions";
@@ -60,7 +56,7 @@ inline bool load(const std::string& dir, const std::string& name, Routine& routi
   return true;
 }
 
-inline int64_t count(const Node* node) {
+inline int64_t count(const trace_node* node) {
   int64_t reads = 0;
   for (; node != nullptr; node = node->next) ++reads;
   return reads;

@@ -14,21 +14,13 @@
 #include <string>
 #include <vector>
 
+// The libraries' own types (trace_node, the entry's and the recorder's):
+// UndefinedBehaviorSanitizer checks that a function is called through a
+// pointer of its own type.
+#include "include/smtrace.h"
 #include "support/routines.h"
 
-// The library's list node, under the library's own name: UndefinedBehavior-
-// Sanitizer checks that a function is called through a pointer of its own type.
-struct trace_node {
-  int32_t position;
-  trace_node* next;
-};
-
 namespace sm_fuzz {
-
-using Node = ::trace_node;
-
-using EntryFn = Node* (*)(const char*, int32_t, char*, int32_t);
-using MainFn = int (*)(int, char**);
 
 // The name of the input being checked, when it comes from a file outside
 // libFuzzer (the unit tests' replay of the corpora).
@@ -46,7 +38,7 @@ inline std::string& current_input() {
   std::abort();
 }
 
-inline std::vector<int32_t> walk(const Node* node) {
+inline std::vector<int32_t> walk(const trace_node* node) {
   std::vector<int32_t> positions;
   for (; node != nullptr; node = node->next) positions.push_back(node->position);
   return positions;
@@ -57,15 +49,15 @@ inline std::vector<int32_t> walk(const Node* node) {
 struct Library {
   const sm_test::Routine* routine = nullptr;
   void* handle = nullptr;
-  EntryFn entry = nullptr;
-  MainFn main = nullptr;
-  int32_t* txt_length = nullptr;
-  int* prune_duplicates = nullptr;
-  void (*set_txt_length)(int32_t) = nullptr;
-  void (*start_pruning_duplicates)() = nullptr;
-  void (*stop_pruning_duplicates)() = nullptr;
-  void (*trace)(int32_t) = nullptr;
-  void (*trace_new)() = nullptr;
+  smtrace_entry_fn entry = nullptr;
+  smtrace_main_fn main = nullptr;
+  smtrace_txt_length_t* txt_length = nullptr;
+  smtrace_prune_duplicates_t* prune_duplicates = nullptr;
+  smtrace_set_txt_length_fn set_txt_length = nullptr;
+  smtrace_window_fn start_pruning_duplicates = nullptr;
+  smtrace_window_fn stop_pruning_duplicates = nullptr;
+  smtrace_record_fn trace = nullptr;
+  smtrace_trace_list_fn trace_new = nullptr;
 
   // The settings of a fresh process: no bound, no window, empty trace.
   void fresh() const {
@@ -88,15 +80,17 @@ inline Library load(const sm_test::Routine& routine) {
   lib.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (lib.handle == nullptr) fail(std::string("dlopen: ") + dlerror());
   const char* name = routine.library;
-  lib.entry = reinterpret_cast<EntryFn>(need(lib.handle, name, name));
-  lib.main = reinterpret_cast<MainFn>(need(lib.handle, name, "main"));
-  lib.txt_length = static_cast<int32_t*>(need(lib.handle, name, "txt_length"));
-  lib.prune_duplicates = static_cast<int*>(need(lib.handle, name, "prune_duplicates"));
-  lib.set_txt_length = reinterpret_cast<void (*)(int32_t)>(need(lib.handle, name, "set_txt_length"));
-  lib.start_pruning_duplicates = reinterpret_cast<void (*)()>(need(lib.handle, name, "start_pruning_duplicates"));
-  lib.stop_pruning_duplicates = reinterpret_cast<void (*)()>(need(lib.handle, name, "stop_pruning_duplicates"));
-  lib.trace = reinterpret_cast<void (*)(int32_t)>(need(lib.handle, name, "trace"));
-  lib.trace_new = reinterpret_cast<void (*)()>(need(lib.handle, name, "trace_new"));
+  lib.entry = reinterpret_cast<smtrace_entry_fn>(need(lib.handle, name, name));
+  lib.main = reinterpret_cast<smtrace_main_fn>(need(lib.handle, name, "main"));
+  lib.txt_length = static_cast<smtrace_txt_length_t*>(need(lib.handle, name, "txt_length"));
+  lib.prune_duplicates = static_cast<smtrace_prune_duplicates_t*>(need(lib.handle, name, "prune_duplicates"));
+  lib.set_txt_length = reinterpret_cast<smtrace_set_txt_length_fn>(need(lib.handle, name, "set_txt_length"));
+  lib.start_pruning_duplicates =
+      reinterpret_cast<smtrace_window_fn>(need(lib.handle, name, "start_pruning_duplicates"));
+  lib.stop_pruning_duplicates =
+      reinterpret_cast<smtrace_window_fn>(need(lib.handle, name, "stop_pruning_duplicates"));
+  lib.trace = reinterpret_cast<smtrace_record_fn>(need(lib.handle, name, "trace"));
+  lib.trace_new = reinterpret_cast<smtrace_trace_list_fn>(need(lib.handle, name, "trace_new"));
   return lib;
 }
 

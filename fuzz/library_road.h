@@ -21,8 +21,11 @@
 //     negative or empty lengths record nothing (morris_pratt's empty pattern
 //     records 0 once); negative lengths and empty patterns touch no byte
 //     (their buffers have size 0), but for morris_pratt's y[0];
-//   - the pattern and the text bytes y[0..n-1] are unchanged, and so is the
-//     zero byte at n for every routine but tuned_bm (sentinel);
+//   - the pattern and the text bytes y[0..n-1] are unchanged; the room
+//     past them holds what the routine writes there and nothing else
+//     (tests/support/trace_properties.h, check_buffer_after): tuned_bm's
+//     sentinel over y[n..n+m-1], berry_ravindran's zero at y[n+1], the zero
+//     byte at n as given otherwise;
 // and for every accepted pattern of at least one character (not_so_naive's
 // one-character patterns too, which it searches position by position) in a
 // non-empty text, against a plain search's first occurrence f
@@ -65,6 +68,9 @@ namespace sm_fuzz {
 namespace library_road {
 
 constexpr char kRefusal[] = "Error: Pattern character out of range.\n";
+// The room past the zero byte as a host hands it over: a byte no routine
+// may rely on.
+constexpr unsigned char kRoomFill = 0xa5;
 
 struct Input {
   std::string x, y;
@@ -109,14 +115,13 @@ struct Buffers {
   // The text, its zero byte, and the room as a host hands it over.
   void reset(const Input& in) {
     if (text_size == 0) return;
-    std::memset(text.data(), 0xa5, text_size);
+    std::memset(text.data(), kRoomFill, text_size);
     std::memcpy(text.data(), in.y.data(), in.y.size());
     text.data()[in.n] = 0;
   }
   static size_t text_size_for(const sm_test::Routine& r, const Input& in) {
-    const bool reads_on_empty_pattern = std::string(r.routine) == "MP";
-    if (in.n < 0 || in.m < 0 || (in.m == 0 && (in.n == 0 || !reads_on_empty_pattern))) return 0;
-    return sm_test::contract_size(r, in.m, in.n);
+    if (in.n < 0 || in.m < 0 || (in.m == 0 && (in.n == 0 || !r.empty_pattern_reads_first()))) return 0;
+    return sm_test::buffer_size(r, in.m, in.n);
   }
   size_t text_size;
   Exact pattern;
@@ -150,10 +155,16 @@ inline void check_buffers(const Library& lib, const Input& in, Buffers& b) {
     fail(describe(lib, in) + "the pattern was changed");
   }
   if (b.text_size == 0) return;
-  if (std::memcmp(b.text.data(), in.y.data(), in.y.size()) != 0) fail(describe(lib, in) + "the text was changed");
-  if (lib.routine->room != sm_test::Room::kPatternLength && b.text.data()[in.n] != 0) {
-    fail(describe(lib, in) + "the zero byte at n was changed");
+  if (in.m == 0) {
+    // The one read of an empty pattern's search writes nothing.
+    if (std::memcmp(b.text.data(), in.y.data(), in.y.size()) != 0 || b.text.data()[in.n] != 0) {
+      fail(describe(lib, in) + "the text was changed");
+    }
+    return;
   }
+  const std::string problem = sm_test::check_buffer_after(*lib.routine, in.x, in.y, b.text.data(),
+                                                          b.text_size, static_cast<char>(kRoomFill));
+  if (!problem.empty()) fail(describe(lib, in) + problem);
 }
 
 // Runs one input through the library's entry and checks every property

@@ -7,9 +7,13 @@ host byte 5, the pattern, the text. Command-line seeds
 pattern length, the pattern, the text. Run it again after changing the examples."""
 import hashlib
 import os
+import sys
 
-LIBRARIES = ["turbo_reverse_factor", "morris_pratt", "not_so_naive", "raita",
-             "tuned_bm", "berry_ravindran", "skip_search"]
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "python"))
+import smtrace  # noqa: E402  (the package's table is the header's, tests/python checks it)
+
+# In the order of the header's table, which is the command-line target's.
+LIBRARIES = list(smtrace.ALGORITHMS)
 
 COMMON = [
     (b"abab", b"ccabaabab"), (b"abcab", b"cabdcabcab"), (b"a", b"bba"),
@@ -39,6 +43,8 @@ def write(directory, data):
 
 
 def main():
+    if sorted(EXAMPLES) != sorted(LIBRARIES):
+        raise SystemExit(f"make_corpus.py: examples for {sorted(EXAMPLES)}, libraries {sorted(LIBRARIES)}")
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
     for index, library in enumerate(LIBRARIES):
         for pattern, text in EXAMPLES[library] + COMMON:

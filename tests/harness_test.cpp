@@ -43,7 +43,7 @@ TEST(CommandLine, OperandsAndLimits) {
 
 TEST(CommandLine, SecondRunInOneProcessAppends) {
   Library lib(library_path("morris_pratt"));
-  auto lib_main = lib.fn<int (*)(int, char**)>("main");
+  auto lib_main = lib.fn<smtrace_main_fn>("main");
   Outcome got = run_child([lib_main] {
     char prog[] = "mp", pattern[] = "ab", text[] = "ab";
     char* argv[] = {prog, pattern, text, nullptr};
@@ -58,7 +58,7 @@ TEST(CommandLine, RoutineGetsACopyOfTheText) {
   // The driver must hand the routine its own zero-padded copy: the argument
   // itself stays untouched.
   Library lib(library_path("morris_pratt"));
-  auto lib_main = lib.fn<int (*)(int, char**)>("main");
+  auto lib_main = lib.fn<smtrace_main_fn>("main");
   char prog[] = "mp", pattern[] = "zz", text[] = "abc";
   char* argv[] = {prog, pattern, text, nullptr};
   Outcome got = run_child([&] { return lib_main(3, argv) == 0 && std::string(text) == "abc" ? 0 : 9; });

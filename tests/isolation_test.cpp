@@ -38,45 +38,45 @@ TEST(Isolation, TwoCopiesWithGlobalSymbolsKeepTheirOwnState) {
   Library second(second_file.path(), RTLD_NOW | RTLD_GLOBAL);
 
   EXPECT_EQ(first.search("morris_pratt", "ab", "xxab"), (std::vector<int32_t>{0, 1, 2, 3}));
-  const Node* first_head = first.global<Node*>("trace_first");
+  const trace_node* first_head = first.trace_first();
   EXPECT_EQ(second.search("morris_pratt", "b", "ab"), (std::vector<int32_t>{0, 1}));
 
-  EXPECT_EQ(first.global<int32_t>("txt_length"), 4);
-  EXPECT_EQ(second.global<int32_t>("txt_length"), 2);
-  EXPECT_EQ(first.global<Node*>("trace_first"), first_head);  // untouched by the other copy
+  EXPECT_EQ(first.txt_length(), 4);
+  EXPECT_EQ(second.txt_length(), 2);
+  EXPECT_EQ(first.trace_first(), first_head);  // untouched by the other copy
   EXPECT_EQ(walk(first_head), (std::vector<int32_t>{0, 1, 2, 3}));
 
   // The exported recorder of one copy works on that copy's list only.
-  second.fn<void (*)(int32_t)>("trace_add")(9);
-  EXPECT_EQ(walk(second.global<Node*>("trace_first")), (std::vector<int32_t>{0, 1, 9}));
-  EXPECT_EQ(walk(first.global<Node*>("trace_first")), (std::vector<int32_t>{0, 1, 2, 3}));
+  second.fn<smtrace_record_fn>("trace_add")(9);
+  EXPECT_EQ(walk(second.trace_first()), (std::vector<int32_t>{0, 1, 9}));
+  EXPECT_EQ(walk(first.trace_first()), (std::vector<int32_t>{0, 1, 2, 3}));
 
   // A window opened in one copy is not open in the other.
-  first.fn<void (*)()>("start_pruning_duplicates")();
-  EXPECT_EQ(first.global<int>("prune_duplicates"), 1);
-  EXPECT_EQ(second.global<int>("prune_duplicates"), 0);
-  first.fn<void (*)()>("stop_pruning_duplicates")();
+  first.set_window(true);
+  EXPECT_EQ(first.prune_duplicates(), 1);
+  EXPECT_EQ(second.prune_duplicates(), 0);
+  first.set_window(false);
 }
 
 TEST(Isolation, SecondCallReplacesTheFirstList) {
   Library lib(library_path("morris_pratt"));
-  auto entry = lib.fn<EntryFn>("morris_pratt");
+  auto entry = lib.fn<smtrace_entry_fn>("morris_pratt");
   char first_text[] = "aab";
-  Node* first = entry("b", 1, first_text, 3);
+  trace_node* first = entry("b", 1, first_text, 3);
   EXPECT_EQ(walk(first), (std::vector<int32_t>{0, 1, 2}));
   char second_text[] = "ba";
-  Node* second = entry("a", 1, second_text, 2);
+  trace_node* second = entry("a", 1, second_text, 2);
   EXPECT_EQ(walk(second), (std::vector<int32_t>{0, 1}));
-  EXPECT_EQ(lib.global<Node*>("trace_first"), second);
-  EXPECT_EQ(lib.global<Node*>("trace_current")->position, 1);
-  EXPECT_EQ(lib.global<int32_t>("txt_length"), 2);
+  EXPECT_EQ(lib.trace_first(), second);
+  EXPECT_EQ(lib.global<trace_node*>("trace_current")->position, 1);
+  EXPECT_EQ(lib.txt_length(), 2);
 }
 
 TEST(Isolation, EntryReturnsNullWhenNothingWasRecorded) {
   Library lib(library_path("morris_pratt"));
   char text[] = "";
-  EXPECT_EQ(lib.fn<EntryFn>("morris_pratt")("ab", 2, text, 0), nullptr);
-  EXPECT_EQ(lib.global<int32_t>("txt_length"), 0);
+  EXPECT_EQ(lib.fn<smtrace_entry_fn>("morris_pratt")("ab", 2, text, 0), nullptr);
+  EXPECT_EQ(lib.txt_length(), 0);
 }
 
 }  // namespace

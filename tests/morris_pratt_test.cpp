@@ -1,4 +1,5 @@
-// Morris-Pratt through its library: the border table and the traces.
+// Morris-Pratt through its library: the border table, the worked examples
+// and a pattern beyond the command line's limit.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +8,28 @@
 #include "support/algorithm.h"
 
 namespace sm_test {
+
+// The worked examples, checked by the suite over the routine table
+// (every_routine_test.cpp) through both ways in.
+const std::vector<TraceCase>& morris_pratt_examples() {
+  static const std::vector<TraceCase> cases = {
+      {"aab", "aaab", {0, 1, 2, 2, 3}},
+      {"abab", "abacabab", {0, 1, 2, 3, 3, 3, 4, 5, 6, 7}},
+      {"aaa", "aabaaa", {0, 1, 2, 2, 2, 3, 4, 5}},
+      {"abcabd", "abcabcabd", {0, 1, 2, 3, 4, 5, 5, 6, 7, 8}},
+      {"ab", "xyz", {0, 1, 2}},
+      {"abcd", "ab", {0, 1}},
+      {"aa", "aaaa", {0, 1}},
+      {"abc", "abc", {0, 1, 2}},
+      {"", "xyz", {0}},
+      {"abc", "", {}},
+      {"\xc8\xc9", "a\xc8\xc8\xc9", {0, 1, 2, 2, 3}},  // any byte compares correctly
+      {"abcdefghijklmnopqrs", "abcdefghijklmnopqrs", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11,
+                                                      12, 13, 14, 15, 16, 17, 18}},
+  };
+  return cases;
+}
+
 namespace {
 
 struct TableCase {
@@ -49,33 +72,6 @@ TEST_F(MorrisPratt, EmptyPatternReadsNoPatternByte) {
   EXPECT_EQ(out[1], 5);
 }
 
-const std::vector<TraceCase>& traces() {
-  static const std::vector<TraceCase> cases = {
-      {"aab", "aaab", {0, 1, 2, 2, 3}},
-      {"abab", "abacabab", {0, 1, 2, 3, 3, 3, 4, 5, 6, 7}},
-      {"aaa", "aabaaa", {0, 1, 2, 2, 2, 3, 4, 5}},
-      {"abcabd", "abcabcabd", {0, 1, 2, 3, 4, 5, 5, 6, 7, 8}},
-      {"ab", "xyz", {0, 1, 2}},
-      {"abcd", "ab", {0, 1}},
-      {"aa", "aaaa", {0, 1}},
-      {"abc", "abc", {0, 1, 2}},
-      {"", "xyz", {0}},
-      {"abc", "", {}},
-      {"\xc8\xc9", "a\xc8\xc8\xc9", {0, 1, 2, 2, 3}},  // any byte compares correctly
-      {"abcdefghijklmnopqrs", "abcdefghijklmnopqrs", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11,
-                                                      12, 13, 14, 15, 16, 17, 18}},
-  };
-  return cases;
-}
-
-TEST_F(MorrisPratt, TracesThroughTheEntry) {
-  expect_traces_through_entry(traces(), [this](const TraceCase& c) {
-    EXPECT_EQ(txt_length(), static_cast<int32_t>(c.text.size())) << describe(c);
-  });
-}
-
-TEST_F(MorrisPratt, TracesThroughMain) { expect_traces_through_command_line(traces()); }
-
 TEST_F(MorrisPratt, LongPatternsUseATableSizedToThem) {
   // Beyond the command line's 19 characters the entry still searches exactly.
   const std::string pattern = std::string(40, 'a') + "b";
@@ -87,14 +83,6 @@ TEST_F(MorrisPratt, LongPatternsUseATableSizedToThem) {
   for (int32_t j = 40; j < 60; ++j) expected.insert(expected.end(), {j, j});
   expected.push_back(60);
   EXPECT_EQ(search(pattern, text), expected);
-}
-
-TEST_F(MorrisPratt, NegativeLengthsReadNothing) {
-  char text[] = "abc";
-  EXPECT_EQ(entry()("ab", -1, text, 3), nullptr);
-  EXPECT_EQ(entry()(nullptr, -5, nullptr, -5), nullptr);
-  EXPECT_EQ(entry()("ab", 2, nullptr, -1), nullptr);
-  EXPECT_EQ(entry()("", 0, nullptr, 0), nullptr);
 }
 
 }  // namespace

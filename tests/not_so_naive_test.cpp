@@ -1,6 +1,5 @@
-// Not So Naive through its library: the traces, the settings a search leaves
-// behind, one-character and empty patterns, and a cross-check against the
-// real first occurrence.
+// Not So Naive through its library: the worked examples (one-character and
+// 8-bit patterns among them) and the last attempt on generated inputs.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,14 +9,10 @@
 #include "support/algorithm.h"
 
 namespace sm_test {
-namespace {
 
-class NotSoNaive : public AlgorithmTest {
- protected:
-  NotSoNaive() : AlgorithmTest("not_so_naive") {}
-};
-
-const std::vector<TraceCase>& traces() {
+// The worked examples, checked by the suite over the routine table
+// (every_routine_test.cpp) through both ways in.
+const std::vector<TraceCase>& not_so_naive_examples() {
   static const std::vector<TraceCase> cases = {
       // x[0] != x[1]: miss shift 1, hit shift 2.
       {"abc", "xabxabc", {1, 2, 3, 4, 5, 6, 4}},
@@ -48,51 +43,30 @@ const std::vector<TraceCase>& traces() {
   return cases;
 }
 
-TEST_F(NotSoNaive, TracesThroughTheEntry) {
-  expect_traces_through_entry(traces(), [this](const TraceCase& c) {
-    EXPECT_EQ(txt_length(), static_cast<int32_t>(c.text.size())) << describe(c);
-  });
-}
+namespace {
 
-TEST_F(NotSoNaive, TracesThroughMain) { expect_traces_through_command_line(traces()); }
+class NotSoNaive : public AlgorithmTest {
+ protected:
+  NotSoNaive() : AlgorithmTest("not_so_naive") {}
+};
 
-TEST_F(NotSoNaive, ReadsNothingPastTheTextOrThePattern) { expect_traces_in_exact_buffers(traces()); }
-
-TEST_F(NotSoNaive, WindowLeftOpenOnlyAfterAnOccurrence) {
-  expect_window_left_open_only_after_an_occurrence({{"abc", "xabxabc", 1},
-                                                    {"a", "bba", 1},
-                                                    {"abc", "aaaa", 0},
-                                                    {"a", "bbb", 0},
-                                                    {"ba", "ab", 0},
-                                                    {"ab", "b", -1},
-                                                    {"a", "", -1}});
-}
-
-TEST_F(NotSoNaive, EmptyOrNegativeLengthsTouchNothing) {
-  expect_nothing_touched({{nullptr, 0, 3}, {nullptr, -1, 3}, {"ab", 2, -1}, {"ab", 1, -4},
-                          {nullptr, 0, 0}, {nullptr, -3, -3}});
-  expect_traces_through_command_line({{"", "abc", {}}});
-}
-
-TEST_F(NotSoNaive, AgreesWithTheFirstOccurrenceOnGeneratedInputs) {
-  // Besides the shared properties: the trace is empty exactly when n < m;
-  // for m = 1 it is 0, 1, ..., p (0 .. n - 1 without an occurrence); for a
-  // longer x occurring at p it ends with the attempt at p: p + 1, ...,
+TEST_F(NotSoNaive, LastAttemptOnGeneratedInputs) {
+  // Beyond the properties every routine has (every_routine_test.cpp): for
+  // m = 1 the trace is 0, 1, ..., p (0 .. n - 1 without an occurrence); for
+  // a longer x occurring at p it ends with the attempt at p: p + 1, ...,
   // p + m - 1, then p.
-  expect_stops_at_the_first_occurrence(
-      20261207, 4000, [](const Generated& g, const std::vector<int32_t>& trace) {
-        ASSERT_EQ(trace.empty(), g.n < g.m) << g.what();
-        if (g.m == 1) {
-          std::vector<int32_t> scan;
-          for (int32_t j = 0; j < (g.p < 0 ? g.n : g.p + 1); ++j) scan.push_back(j);
-          ASSERT_EQ(trace, scan) << g.what();
-        } else if (g.p >= 0) {
-          std::vector<int32_t> last_attempt;
-          for (int32_t k = 1; k < g.m; ++k) last_attempt.push_back(g.p + k);
-          last_attempt.push_back(g.p);
-          ASSERT_TRUE(ends_with(trace, last_attempt)) << g.what() << ": " << printed(trace);
-        }
-      });
+  for_each_generated_search([](const Generated& g, const std::vector<int32_t>& trace) {
+    if (g.m == 1) {
+      std::vector<int32_t> scan;
+      for (int32_t j = 0; j < (g.p < 0 ? g.n : g.p + 1); ++j) scan.push_back(j);
+      ASSERT_EQ(trace, scan) << g.what();
+    } else if (g.p >= 0) {
+      std::vector<int32_t> last_attempt;
+      for (int32_t k = 1; k < g.m; ++k) last_attempt.push_back(g.p + k);
+      last_attempt.push_back(g.p);
+      ASSERT_TRUE(ends_with(trace, last_attempt)) << g.what() << ": " << printed(trace);
+    }
+  });
 }
 
 }  // namespace

@@ -15,26 +15,26 @@ namespace {
 class Recorder : public ::testing::Test {
  protected:
   Recorder() : lib_(library_path("morris_pratt")) {
-    set_txt_length = lib_.fn<void (*)(int32_t)>("set_txt_length");
-    start = lib_.fn<void (*)()>("start_pruning_duplicates");
-    stop = lib_.fn<void (*)()>("stop_pruning_duplicates");
-    trace = lib_.fn<void (*)(int32_t)>("trace");
-    trace_add = lib_.fn<void (*)(int32_t)>("trace_add");
-    trace_get = lib_.fn<signed char (*)(const char*, int32_t)>("trace_get");
-    trace_memcmp = lib_.fn<int (*)(const char*, const char*, int32_t, int32_t)>("trace_memcmp");
-    trace_new = lib_.fn<void (*)()>("trace_new");
-    trace_print = lib_.fn<void (*)()>("trace_print");
+    set_txt_length = lib_.fn<smtrace_set_txt_length_fn>("set_txt_length");
+    start = lib_.fn<smtrace_window_fn>("start_pruning_duplicates");
+    stop = lib_.fn<smtrace_window_fn>("stop_pruning_duplicates");
+    trace = lib_.fn<smtrace_record_fn>("trace");
+    trace_add = lib_.fn<smtrace_record_fn>("trace_add");
+    trace_get = lib_.fn<smtrace_trace_get_fn>("trace_get");
+    trace_memcmp = lib_.fn<smtrace_trace_memcmp_fn>("trace_memcmp");
+    trace_new = lib_.fn<smtrace_trace_list_fn>("trace_new");
+    trace_print = lib_.fn<smtrace_trace_list_fn>("trace_print");
     // Every test starts from the process-start state.
     trace_new();
     stop();
     set_txt_length(-1);
-    global<Node*>("prune_from_trace") = nullptr;
+    global<trace_node*>("prune_from_trace") = nullptr;
   }
   template <typename T>
   T& global(const char* name) {
     return lib_.global<T>(name);
   }
-  std::vector<int32_t> recorded() { return walk(global<Node*>("trace_first")); }
+  std::vector<int32_t> recorded() { return walk(global<trace_node*>("trace_first")); }
   std::string printed() {
     return run_child([this] {
              trace_print();
@@ -44,15 +44,15 @@ class Recorder : public ::testing::Test {
   }
 
   Library lib_;
-  void (*set_txt_length)(int32_t);
-  void (*start)();
-  void (*stop)();
-  void (*trace)(int32_t);
-  void (*trace_add)(int32_t);
-  signed char (*trace_get)(const char*, int32_t);
-  int (*trace_memcmp)(const char*, const char*, int32_t, int32_t);
-  void (*trace_new)();
-  void (*trace_print)();
+  smtrace_set_txt_length_fn set_txt_length;
+  smtrace_window_fn start;
+  smtrace_window_fn stop;
+  smtrace_record_fn trace;
+  smtrace_record_fn trace_add;
+  smtrace_trace_get_fn trace_get;
+  smtrace_trace_memcmp_fn trace_memcmp;
+  smtrace_trace_list_fn trace_new;
+  smtrace_trace_list_fn trace_print;
 };
 
 TEST_F(Recorder, FiltersInTheStatedOrder) {
@@ -80,18 +80,18 @@ TEST_F(Recorder, FiltersInTheStatedOrder) {
 
 TEST_F(Recorder, WindowStateFollowsTheGlobals) {
   start();
-  EXPECT_EQ(global<int>("prune_duplicates"), 1);
-  EXPECT_EQ(global<Node*>("prune_from_trace"), nullptr);
+  EXPECT_EQ(global<smtrace_prune_duplicates_t>("prune_duplicates"), 1);
+  EXPECT_EQ(global<trace_node*>("prune_from_trace"), nullptr);
   trace(5);
-  Node* first = global<Node*>("prune_from_trace");
+  trace_node* first = global<trace_node*>("prune_from_trace");
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first->position, 5);
   trace(6);
-  EXPECT_EQ(global<Node*>("prune_from_trace"), first);
+  EXPECT_EQ(global<trace_node*>("prune_from_trace"), first);
   stop();
-  EXPECT_EQ(global<int>("prune_duplicates"), 0);
-  EXPECT_EQ(global<Node*>("prune_from_trace"), first);  // kept, but no longer searched
-  EXPECT_EQ(global<Node*>("trace_current")->position, 6);
+  EXPECT_EQ(global<smtrace_prune_duplicates_t>("prune_duplicates"), 0);
+  EXPECT_EQ(global<trace_node*>("prune_from_trace"), first);  // kept, but no longer searched
+  EXPECT_EQ(global<trace_node*>("trace_current")->position, 6);
 }
 
 TEST_F(Recorder, BoundOfZeroOrLessIsNoBound) {
@@ -112,16 +112,16 @@ TEST_F(Recorder, BoundOfZeroOrLessIsNoBound) {
     EXPECT_EQ(recorded().size(), c.recorded ? 1u : 0u)
         << "bound " << c.bound << ", position " << c.position;
   }
-  EXPECT_EQ(global<int32_t>("txt_length"), -7);
+  EXPECT_EQ(global<smtrace_txt_length_t>("txt_length"), -7);
 }
 
 TEST_F(Recorder, NegativePositionNeverRecordedEvenInAWindow) {
   start();
   trace(-3);
   EXPECT_EQ(recorded(), std::vector<int32_t>{});
-  EXPECT_EQ(global<Node*>("prune_from_trace"), nullptr);
+  EXPECT_EQ(global<trace_node*>("prune_from_trace"), nullptr);
   trace(2);
-  EXPECT_EQ(global<Node*>("prune_from_trace")->position, 2);
+  EXPECT_EQ(global<trace_node*>("prune_from_trace")->position, 2);
 }
 
 TEST_F(Recorder, TraceAddAppliesNoFilter) {
@@ -198,20 +198,20 @@ TEST_F(Recorder, TraceGetReturnsTheByteEvenWhenDropped) {
 
 TEST_F(Recorder, TraceNewEmptiesAndKeepsTheSettings) {
   trace_new();
-  EXPECT_EQ(global<Node*>("trace_first"), nullptr);
-  EXPECT_EQ(global<Node*>("trace_current"), nullptr);
+  EXPECT_EQ(global<trace_node*>("trace_first"), nullptr);
+  EXPECT_EQ(global<trace_node*>("trace_current"), nullptr);
   set_txt_length(9);
   start();
   trace(1);
   trace(2);
   trace_new();
-  EXPECT_EQ(global<Node*>("trace_first"), nullptr);
-  EXPECT_EQ(global<Node*>("trace_current"), nullptr);
-  EXPECT_EQ(global<int32_t>("txt_length"), 9);
-  EXPECT_EQ(global<int>("prune_duplicates"), 1);
+  EXPECT_EQ(global<trace_node*>("trace_first"), nullptr);
+  EXPECT_EQ(global<trace_node*>("trace_current"), nullptr);
+  EXPECT_EQ(global<smtrace_txt_length_t>("txt_length"), 9);
+  EXPECT_EQ(global<smtrace_prune_duplicates_t>("prune_duplicates"), 1);
   trace_add(8);
   EXPECT_EQ(recorded(), std::vector<int32_t>{8});
-  EXPECT_EQ(global<Node*>("trace_current")->position, 8);
+  EXPECT_EQ(global<trace_node*>("trace_current")->position, 8);
 }
 
 TEST_F(Recorder, LongWindowsPruneExactlyLikeShortOnes) {

@@ -9,18 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "support/algorithm.h"
 #include "support/cases.h"
 #include "support/library.h"
 #include "support/process.h"
+#include "support/routines.h"
 
 namespace sm_test {
 namespace {
 
-const std::vector<std::string> kAlgorithms = {
-    "turbo_reverse_factor", "morris_pratt", "not_so_naive", "raita",
-    "tuned_bm", "berry_ravindran", "skip_search"};
-const std::vector<std::string> kRefusing = {"turbo_reverse_factor", "raita", "tuned_bm",
-                                            "berry_ravindran", "skip_search"};
+// The algorithms smtrace knows: the routine table's, in its order.
+std::string algorithm_list() {
+  std::string list;
+  for (const Routine& r : routines()) list += (list.empty() ? "" : ", ") + std::string(r.library);
+  return list;
+}
 
 Outcome smtrace(std::vector<std::string> args) {
   args.insert(args.begin(), SMTRACE_TOOL);
@@ -75,7 +78,12 @@ TEST(SmtraceUsage, HelpListsCommandsAlgorithmsAndStatuses) {
     EXPECT_EQ(got.status, 0) << describe(args);
     EXPECT_EQ(got.err, "") << describe(args);
     EXPECT_EQ(got.out.rfind("usage: smtrace run ALGORITHM PATTERN TEXT", 0), 0u) << got.out;
-    for (const auto& name : kAlgorithms) EXPECT_NE(got.out.find("  " + name), std::string::npos) << name;
+    // One line each, marked when the routine refuses 8-bit patterns.
+    for (const Routine& r : routines()) {
+      EXPECT_NE(got.out.find("\n  " + std::string(r.library) + (r.refuses_8bit ? " *" : "") + "\n"),
+                std::string::npos)
+          << r.library;
+    }
     for (const char* status : {"  0  ", "  1  ", "  2  ", "  3  ", "  4  ", "  5  ", "  6  ", "  7  "}) {
       EXPECT_NE(got.out.find(status), std::string::npos) << status;
     }
@@ -144,11 +152,9 @@ TEST(SmtraceErrors, EachErrorHasItsStatus) {
   const std::string text = scratch.file("text.txt", "abc");
   std::vector<ErrorCase> cases = {
       {{"run", "boyer_moore", "a", "b"}, 3,
-       "smtrace: unknown algorithm \"boyer_moore\"; the algorithms are turbo_reverse_factor, "
-       "morris_pratt, not_so_naive, raita, tuned_bm, berry_ravindran, skip_search\n"},
+       "smtrace: unknown algorithm \"boyer_moore\"; the algorithms are " + algorithm_list() + "\n"},
       {{"show", "MP", "a", "b"}, 3,
-       "smtrace: unknown algorithm \"MP\"; the algorithms are turbo_reverse_factor, "
-       "morris_pratt, not_so_naive, raita, tuned_bm, berry_ravindran, skip_search\n"},
+       "smtrace: unknown algorithm \"MP\"; the algorithms are " + algorithm_list() + "\n"},
       {{"run", "morris_pratt", "--text-file", missing, "a"}, 5,
        "smtrace: cannot read the text file " + missing + ": No such file or directory\n"},
       {{"compare", "--pattern-file", missing, "abc"}, 5,
@@ -159,7 +165,9 @@ TEST(SmtraceErrors, EachErrorHasItsStatus) {
        "smtrace: show draws texts of up to 100 characters; this one has 101 (run --svg and "
        "compare --svg plot longer ones)\n"},
   };
-  for (const auto& name : kRefusing) {
+  for (const Routine& r : routines()) {
+    if (!r.refuses_8bit) continue;
+    const std::string name = r.library;
     cases.push_back({{"run", name, "ab\xc8", "abc"}, 6,
                      "smtrace: " + name + " refuses the pattern: pattern byte 2 is \\xc8, "
                      "outside the 7-bit alphabet\n"});
@@ -256,7 +264,7 @@ TEST(SmtraceErrors, SvgFailureLeavesNothingAtThePath) {
 // ---------------------------------------------------------------------------
 // run agrees with each deliverable's own command line.
 
-const std::vector<std::pair<std::string, std::string>>& worked_examples() {
+const std::vector<std::pair<std::string, std::string>>& run_examples() {
   static const std::vector<std::pair<std::string, std::string>> cases = {
       {"abab", "abacabab"}, {"abab", "ccabaabab"}, {"a", "bba"}, {"a", "bbb"},
       {"ab", "cab"}, {"aaa", "aaaa"}, {"abc", "ab"}, {"xy", "ab"},
@@ -269,23 +277,20 @@ const std::vector<std::pair<std::string, std::string>>& worked_examples() {
   return cases;
 }
 
-// What the deliverable's own main prints: the program, or the library's main
-// through the test host.
-Outcome own_command_line(const std::string& name, const std::string& pattern,
-                         const std::string& text) {
-  if (name == "turbo_reverse_factor") return run({program_path(name), pattern, text});
-  return run_main(name, {name, pattern, text});
-}
-
+// What the deliverable's own command lines print: its library's main through
+// the test host, and its program where it is one too.
 TEST(SmtraceRun, AgreesWithEachDeliverablesCommandLine) {
-  for (const auto& name : kAlgorithms) {
-    for (const auto& [pattern, text] : worked_examples()) {
-      Outcome own = own_command_line(name, pattern, text);
-      ASSERT_EQ(own.status, 0) << name << " " << pattern << " " << text;
+  for (const Routine& r : routines()) {
+    const RoutineHost deliverable(r);
+    const std::string name = r.library;
+    for (const auto& [pattern, text] : run_examples()) {
       Outcome got = smtrace({"run", name, pattern, text});
-      EXPECT_EQ(got.out, own.out) << name << ": " << pattern << " in " << text;
       EXPECT_EQ(got.status, 0) << name;
       EXPECT_EQ(got.err, "") << name;
+      for (const auto& [road, own] : deliverable.command_lines(pattern, text)) {
+        ASSERT_EQ(own.status, 0) << name << " (" << road << ") " << pattern << " " << text;
+        EXPECT_EQ(got.out, own.out) << name << " (" << road << "): " << pattern << " in " << text;
+      }
     }
   }
 }
@@ -299,7 +304,8 @@ TEST(SmtraceRun, FilesGiveTheirBytesAsTheyAre) {
   const std::vector<std::string> patterns = {std::string("b\0a", 3), "ab\n", "q", "zz",
                                              std::string(25, 'q') + "ab"};
   const std::string text_file = scratch.file("text.bin", text);
-  for (const auto& name : kAlgorithms) {
+  for (const Routine& r : routines()) {
+    const std::string name = r.library;
     Library lib(library_path(name));
     for (const auto& pattern : patterns) {
       const std::string pattern_file = scratch.file("pattern.bin", pattern);
@@ -315,7 +321,9 @@ TEST(SmtraceRun, FilesGiveTheirBytesAsTheyAre) {
 }
 
 TEST(SmtraceRun, EightBitPatternsForTheRoutinesThatTakeThem) {
-  for (const std::string name : {"morris_pratt", "not_so_naive"}) {
+  for (const Routine& r : routines()) {
+    if (r.refuses_8bit) continue;
+    const std::string name = r.library;
     Library lib(library_path(name));
     Outcome got = smtrace({"run", name, "\xc8\xc9", "a\xc8\xc8\xc9"});
     EXPECT_EQ(got.out, printed(lib.search(name, "\xc8\xc9", "a\xc8\xc8\xc9"))) << name;
@@ -426,8 +434,8 @@ TEST(SmtraceCompare, RefusingRoutinesAreMarkedAndTheOthersRun) {
 TEST(SmtraceCompare, EmptyTextAndNoOccurrence) {
   Outcome got = smtrace({"compare", "--json", "ab", ""});
   EXPECT_EQ(got.status, 0);
-  for (const auto& name : kAlgorithms) {
-    EXPECT_NE(got.out.find("\"" + name + "\": {\"refused\": false, \"reads\": 0, "
+  for (const Routine& r : routines()) {
+    EXPECT_NE(got.out.find("\"" + std::string(r.library) + "\": {\"refused\": false, \"reads\": 0, "
                            "\"distinct_positions\": 0, \"reads_per_character\": null, "
                            "\"most_reads_of_one_position\": 0, \"first_occurrence\": null}"),
               std::string::npos)

@@ -18,6 +18,45 @@ namespace sm_test {
 namespace {
 
 const char kName[] = "turbo_reverse_factor";
+const std::string k19 = "abcdefghijklmnopqrs";
+
+std::vector<int32_t> descending(int32_t from, int32_t to) {
+  std::vector<int32_t> out;
+  for (int32_t p = from; p >= to; --p) out.push_back(p);
+  return out;
+}
+
+std::vector<int32_t> join(std::vector<int32_t> a, const std::vector<int32_t>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+}  // namespace
+
+// The worked examples, checked by the suite over the routine table
+// (every_routine_test.cpp) through both ways in: the program and the library.
+const std::vector<TraceCase>& turbo_reverse_factor_examples() {
+  static const std::vector<TraceCase> cases = {
+      {"aab", "bbaaaabb", {2, 1, 4, 3, 2, 5, 4, 6}},  // second and third scans
+      {"abab", "abbabaabab", {3, 2, 1, 6, 5, 9, 8, 7}},
+      {"abab", "bbbbbbbb", {3, 2, 7, 6}},
+      {"aaba", "baaaaa", {3, 2, 1, 5, 4, 3}},  // second scan ends for lack of an edge
+      {"abc", "xxabc", {2, 1, 4, 3}},          // remembered position 2 not read again
+      {"a", "bba", {0, 1, 2}},
+      {"abc", "abcxyz", {2, 1, 0}},  // occurrence at 0
+      {"abc", "abc", {2, 1, 0}},
+      {"ab", "zbab", {1, 0, 3, 2}},
+      {"abc", "ab", {}},  // text shorter than the pattern
+      {"abc", "", {}},
+      {"", "xyz", {}},  // empty pattern
+      {"", "", {}},
+      {k19, k19, descending(18, 0)},
+      {k19, "z" + k19, join(descending(18, 0), {19})},
+  };
+  return cases;
+}
+
+namespace {
 
 struct Edge {
   char c;
@@ -43,7 +82,7 @@ std::ostream& operator<<(std::ostream& out, const Vertex& v) {
 
 class TurboReverseFactor : public AlgorithmTest {
  protected:
-  TurboReverseFactor() : AlgorithmTest(kName, CommandLine::kProgram), store_(lib_) {}
+  TurboReverseFactor() : AlgorithmTest(kName), store_(lib_) {}
 
   std::string reversed(const std::string& pattern, int32_t m) {
     char* r = lib_.fn<char* (*)(const char*, int32_t)>("reverse")(pattern.data(), m);
@@ -141,18 +180,6 @@ TEST_F(TurboReverseFactor, AutomatonTables) {
   }
 }
 
-// A deterministic generator: patterns over alphabets of several sizes.
-std::vector<std::string> generated_patterns(uint32_t seed, int count, uint32_t longest) {
-  RandomWords words(seed);
-  const uint32_t alphabets[] = {1, 2, 3, 4, 26, 128};
-  std::vector<std::string> out;
-  for (int k = 0; k < count; ++k) {
-    const uint32_t size = alphabets[words.below(6)];
-    out.push_back(words.word(words.below(longest + 1), size, size == 128 ? '\0' : 'a'));
-  }
-  return out;
-}
-
 TEST_F(TurboReverseFactor, AutomatonOfGeneratedPatterns) {
   for (const std::string& x : generated_patterns(20240611u, 300, 24)) {
     const auto m = static_cast<int32_t>(x.size());
@@ -201,50 +228,6 @@ TEST_F(TurboReverseFactor, AutomatonOfGeneratedPatterns) {
   }
 }
 
-const std::string k19 = "abcdefghijklmnopqrs";
-
-std::vector<int32_t> descending(int32_t from, int32_t to) {
-  std::vector<int32_t> out;
-  for (int32_t p = from; p >= to; --p) out.push_back(p);
-  return out;
-}
-
-std::vector<int32_t> join(std::vector<int32_t> a, const std::vector<int32_t>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-const std::vector<TraceCase>& traces() {
-  static const std::vector<TraceCase> cases = {
-      {"aab", "bbaaaabb", {2, 1, 4, 3, 2, 5, 4, 6}},  // second and third scans
-      {"abab", "abbabaabab", {3, 2, 1, 6, 5, 9, 8, 7}},
-      {"abab", "bbbbbbbb", {3, 2, 7, 6}},
-      {"aaba", "baaaaa", {3, 2, 1, 5, 4, 3}},  // second scan ends for lack of an edge
-      {"abc", "xxabc", {2, 1, 4, 3}},          // remembered position 2 not read again
-      {"a", "bba", {0, 1, 2}},
-      {"abc", "abcxyz", {2, 1, 0}},  // occurrence at 0
-      {"abc", "abc", {2, 1, 0}},
-      {"ab", "zbab", {1, 0, 3, 2}},
-      {"abc", "ab", {}},  // text shorter than the pattern
-      {"abc", "", {}},
-      {"", "xyz", {}},  // empty pattern
-      {"", "", {}},
-      {k19, k19, descending(18, 0)},
-      {k19, "z" + k19, join(descending(18, 0), {19})},
-  };
-  return cases;
-}
-
-TEST_F(TurboReverseFactor, TracesThroughTheProgram) { expect_traces_through_command_line(traces()); }
-
-TEST_F(TurboReverseFactor, TracesThroughTheEntry) {
-  expect_traces_through_entry(traces(), [this](const TraceCase& c) {
-    // The search leaves the recording settings alone.
-    EXPECT_EQ(txt_length(), -1) << describe(c);
-    EXPECT_EQ(prune_duplicates(), 0) << describe(c);
-  });
-}
-
 TEST_F(TurboReverseFactor, ReadsUnderTheProcessSettings) {
   // A text length set by some other caller drops positions at or beyond it;
   // the search reads exactly as before.
@@ -277,34 +260,14 @@ TEST_F(TurboReverseFactor, ProgramCarriesTheEntryFunction) {
   EXPECT_NE(got.out.find(" T turbo_reverse_factor\n"), std::string::npos);
 }
 
-TEST_F(TurboReverseFactor, PatternBytesOutsideTheAlphabetAreRefused) {
-  expect_refuses_patterns({"a\xc8" "b", "\x80", "abcdefghijklmnopqr\xff"}, "xxa\xc8" "b");
-}
-
 TEST_F(TurboReverseFactor, TextBytesOutsideTheAlphabetLabelNoEdge) {
-  // Exact traces: a high byte ends the scan as a character absent from the
-  // pattern does.
+  // A high byte ends the scan as a character absent from the pattern does
+  // (and so on generated texts, every_routine_test.cpp).
   expect_high_text_bytes_read_as('q', {
       {"ab", "\xff" "bab", {1, 0, 3, 2}},
       {"aab", "bb\x80" "aaab", {2, 5, 4, 3, 6}},
       {"aab", "\xc8\xc8\xc8", {2}},
   });
-  // Generated: the same trace as with every high byte replaced by a
-  // character the pattern lacks.
-  RandomWords words(77);
-  for (const std::string& x : generated_patterns(99u, 200, 6)) {
-    if (x.find('z') != std::string::npos) continue;
-    std::string text, plain;
-    const uint32_t n = words.below(30);
-    for (uint32_t i = 0; i < n; ++i) {
-      const uint32_t pick = words.below(4);
-      const char ch = pick == 0 ? static_cast<char>(128 + words.below(128))
-                                : (x.empty() ? 'a' : x[words.below(static_cast<uint32_t>(x.size()))]);
-      text += ch;
-      plain += static_cast<unsigned char>(ch) >= 128 ? 'z' : ch;
-    }
-    EXPECT_EQ(search(x, text), search(x, plain)) << x;
-  }
 }
 
 TEST_F(TurboReverseFactor, LongPatternsThroughTheEntry) {
@@ -317,42 +280,6 @@ TEST_F(TurboReverseFactor, LongPatternsThroughTheEntry) {
       {alphabet25 + alphabet25, alphabet25 + alphabet25, descending(49, 0)},
   };
   for (const auto& c : cases) EXPECT_EQ(search(c.pattern, c.text), c.trace) << describe(c);
-}
-
-TEST_F(TurboReverseFactor, FindsTheFirstOccurrenceOfGeneratedPatterns) {
-  // The last window tried is the first occurrence: no read goes past its end,
-  // and its last character is read. Without an occurrence nothing is read
-  // past the text.
-  RandomWords words(4242);
-  for (const std::string& x : generated_patterns(31337u, 400, 30)) {
-    if (x.empty()) continue;
-    const uint32_t alphabet = 1 + words.below(3);
-    std::string text = words.word(words.below(80), alphabet);
-    if (words.below(2) == 0 && text.size() >= x.size()) {
-      text.replace(words.below(static_cast<uint32_t>(text.size() - x.size() + 1)), x.size(), x);
-    }
-    const std::vector<int32_t> trace = search(x, text);
-    const size_t first = text.find(x);
-    if (text.size() < x.size()) {
-      EXPECT_TRUE(trace.empty());
-      continue;
-    }
-    ASSERT_FALSE(trace.empty()) << x << " in " << text;
-    for (int32_t p : trace) ASSERT_TRUE(p >= 0 && p < static_cast<int32_t>(text.size())) << x << " in " << text;
-    if (first != std::string::npos) {
-      EXPECT_EQ(*std::max_element(trace.begin(), trace.end()),
-                static_cast<int32_t>(first + x.size() - 1)) << x << " in " << text;
-    }
-  }
-}
-
-TEST_F(TurboReverseFactor, NegativeLengthsReadNothing) {
-  char text[] = "abc";
-  EXPECT_EQ(entry()("ab", -1, text, 3), nullptr);
-  EXPECT_EQ(entry()(nullptr, INT32_MIN, nullptr, 3), nullptr);
-  EXPECT_EQ(entry()(nullptr, -5, nullptr, -5), nullptr);
-  EXPECT_EQ(entry()("ab", 2, nullptr, -1), nullptr);
-  EXPECT_EQ(entry()("", 0, nullptr, -1), nullptr);
 }
 
 TEST_F(TurboReverseFactor, PatternTooLongForTheAutomatonIsRefused) {

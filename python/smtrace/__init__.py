@@ -41,12 +41,21 @@ Operand = Union[bytes, bytearray, memoryview, str]
 
 
 class Algorithm(NamedTuple):
-    """One routine: its library lib<name>.so, entry function <name>."""
+    """One routine: its library lib<name>.so, entry function <name>, with every
+    fact of its row in the table of include/smtrace.h, under the same names."""
 
     name: str
+    routine: str  # the library's exported search routine
+    title: str  # the algorithm's name for people
+    program: bool  # the deliverable is also a program, bin/<name>
     refuses_8bit: bool  # a pattern byte of 128 or more would end the process
     room_fixed: int  # bytes it needs past the text, the zero byte at n included
     room_per_pattern_byte: int  # 1 when it also needs m bytes past the text
+    min_m: int  # the shortest pattern it searches
+    sets_txt_length: bool  # it sets txt_length to n itself
+    windows: bool  # each attempt runs in a pruning window
+    may_record_n: bool  # the trace may hold position n
+    look_ahead: int  # how far past the first occurrence the trace may reach
 
     def buffer_size(self, n: int, m: int) -> int:
         """The text buffer this routine needs for n text and m pattern bytes."""
@@ -56,17 +65,17 @@ class Algorithm(NamedTuple):
         return n + room
 
 
-# The algorithms, in the order of the list in include/smtrace.h.
+# The algorithms, in the order of the table in include/smtrace.h.
 ALGORITHMS: Dict[str, Algorithm] = {
     algorithm.name: algorithm
     for algorithm in (
-        Algorithm("turbo_reverse_factor", True, 1, 0),
-        Algorithm("morris_pratt", False, 1, 0),
-        Algorithm("not_so_naive", False, 1, 0),
-        Algorithm("raita", True, 1, 0),
-        Algorithm("tuned_bm", True, 1, 1),
-        Algorithm("berry_ravindran", True, 2, 0),
-        Algorithm("skip_search", True, 1, 0),
+        Algorithm("turbo_reverse_factor", "TRF", "Turbo Reverse Factor", True, True, 1, 0, 0, False, False, False, 0),
+        Algorithm("morris_pratt", "MP", "Morris-Pratt", False, False, 1, 0, 0, True, False, False, 0),
+        Algorithm("not_so_naive", "NSN", "Not So Naive", False, False, 1, 0, 2, True, True, False, 0),
+        Algorithm("raita", "RAITA", "Raita", False, True, 1, 0, 1, True, True, False, 0),
+        Algorithm("tuned_bm", "TUNEDBM", "Tuned Boyer-Moore", False, True, 1, 1, 1, True, True, False, 0),
+        Algorithm("berry_ravindran", "BR", "Berry-Ravindran", False, True, 2, 0, 1, True, True, False, 1),
+        Algorithm("skip_search", "SKIP", "Skip Search", False, True, 1, 0, 1, False, False, True, 0),
     )
 }
 

@@ -8,14 +8,10 @@
 #include <string>
 #include <vector>
 
+// trace_node, smtrace_entry_fn and the types of the recorder's exports.
+#include "include/smtrace.h"
+
 namespace sm_test {
-
-struct Node {
-  int32_t position;
-  Node* next;
-};
-
-using EntryFn = Node* (*)(const char*, int32_t, char*, int32_t);
 
 // Where the build put the deliverables.
 inline std::string library_path(const std::string& name) {
@@ -25,7 +21,7 @@ inline std::string program_path(const std::string& name) {
   return std::string(SM_BIN_DIR) + "/" + name;
 }
 
-inline std::vector<int32_t> walk(const Node* node) {
+inline std::vector<int32_t> walk(const trace_node* node) {
   std::vector<int32_t> positions;
   for (; node != nullptr; node = node->next) positions.push_back(node->position);
   return positions;
@@ -55,13 +51,31 @@ class Library {
     return *static_cast<T*>(raw(name));
   }
 
+  // The recorder's settings and list, which are the library's own.
+  smtrace_txt_length_t& txt_length() const { return global<smtrace_txt_length_t>("txt_length"); }
+  smtrace_prune_duplicates_t& prune_duplicates() const {
+    return global<smtrace_prune_duplicates_t>("prune_duplicates");
+  }
+  trace_node* trace_first() const { return global<trace_node*>("trace_first"); }
+  void set_txt_length(int32_t value) const { fn<smtrace_set_txt_length_fn>("set_txt_length")(value); }
+  void set_window(bool open) const {
+    fn<smtrace_window_fn>(open ? "start_pruning_duplicates" : "stop_pruning_duplicates")();
+  }
+  void trace_new() const { fn<smtrace_trace_list_fn>("trace_new")(); }
+  // The settings of a fresh process: empty trace, no bound, no window.
+  void fresh() const {
+    trace_new();
+    set_txt_length(-1);
+    set_window(false);
+  }
+
   // Calls an entry function the way a host keeps the buffer contract: the
   // text is followed by a zero byte and by room for every routine's writes.
   std::vector<int32_t> search(const std::string& entry, const std::string& pattern,
                               const std::string& text) const {
     buffer_.assign(text.begin(), text.end());
     buffer_.resize(text.size() + pattern.size() + 2, '\0');
-    Node* head = fn<EntryFn>(entry)(pattern.data(), static_cast<int32_t>(pattern.size()),
+    trace_node* head = fn<smtrace_entry_fn>(entry)(pattern.data(), static_cast<int32_t>(pattern.size()),
                                     buffer_.data(), static_cast<int32_t>(text.size()));
     return walk(head);
   }

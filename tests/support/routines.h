@@ -1,53 +1,119 @@
-// What a host may rely on from each library's routine, as one table: the
-// shortest pattern it searches, the room it needs past the text, and which
-// recording settings it touches. The robustness tests and the fuzz targets
-// are written once over this table.
+// What a host may rely on from each library's routine, as one table: the rows
+// of the public header's SMTRACE_ALGORITHM_TABLE, plus the few facts about a
+// routine that the tests need and the header states only in prose (or not at
+// all). The tests, the fuzz targets and the replay of their corpora are
+// written once over this table.
 #pragma once
-
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "include/smtrace.h"
+
 namespace sm_test {
 
-// The room a routine may use past the text (the text-buffer contract).
-enum class Room {
-  kZeroByte,       // n + 1: the zero byte at n, read by nobody or at most read
-  kLookAhead,      // n + 2: reads y[n], writes a zero at y[n + 1]
-  kPatternLength,  // n + m: writes m copies of the last pattern character at n
+// The shape of a trace that a routine's rules guarantee beyond the search
+// property (checked in support/trace_properties.h).
+enum class Shape {
+  kAny,          // nothing beyond the search property
+  kForwardScan,  // one left-to-right scan that never moves back
+  kReverseRuns,  // each attempt reads its window from right to left
+  kProbes,       // every m-th position is probed, from m - 1 on
 };
 
+// The facts beyond the header's row, one set per row, named after the row's
+// routine: a row added to the header without its set does not compile.
+struct Quirks {
+  // An empty pattern in a non-empty text records position 0 once (the
+  // header's exception to "an empty pattern gives an empty trace").
+  bool empty_pattern_reads_first;
+  // A text shorter than the pattern is still read (the others record
+  // nothing then).
+  bool reads_short_texts;
+  // For a routine that sets txt_length: it does so for any pattern length of
+  // 0 or more, whatever the text length, 0 and negative ones included (the
+  // others set it only for a pattern of one byte or more in a text of 0
+  // bytes or more, and touch nothing otherwise).
+  bool sets_txt_length_for_any_text;
+  Shape shape;
+  // The exported preprocessing that fills a table of int32_t from the
+  // pattern: void (const char* x, int32_t m, int32_t* table).
+  std::vector<const char*> tables;
+  // The other exported preprocessing.
+  std::vector<const char*> other_preprocessing;
+};
+
+namespace quirks {
+// clang-format off
+//                           empty   short   any     shape                tables       other preprocessing
+inline const Quirks TRF     = {false,  false,  false,  Shape::kReverseRuns, {"preMp"},   {"reverse", "buildSuffixAutomaton"}};
+inline const Quirks MP      = {true,   true,   true,   Shape::kForwardScan, {"preMp"},   {}};
+inline const Quirks NSN     = {false,  false,  false,  Shape::kAny,         {},          {}};
+inline const Quirks RAITA   = {false,  false,  false,  Shape::kAny,         {"preBmBc"}, {}};
+inline const Quirks TUNEDBM = {false,  true,   false,  Shape::kAny,         {"preBmBc"}, {}};
+inline const Quirks BR      = {false,  false,  false,  Shape::kAny,         {"preBrBc"}, {}};
+inline const Quirks SKIP    = {false,  false,  false,  Shape::kProbes,      {},          {}};
+// clang-format on
+}  // namespace quirks
+
+// One row: the header's facts under the header's names (see the comment on
+// SMTRACE_ALGORITHM_TABLE), then the quirks.
 struct Routine {
-  const char* library;     // lib<library>.so, whose entry function has the same name
-  const char* routine;     // the exported search routine
-  bool refuses_high_pattern;  // a pattern byte >= 128 ends the process with a refusal
-  int32_t min_m;           // the shortest pattern its contract asks for (limit 4)
-  bool sets_txt_length;    // sets txt_length to n (otherwise a host's bound applies)
-  bool windows;            // opens a pruning window per attempt
-  bool may_record_n;       // may record position n (a comparison stopped at the zero byte)
-  int32_t look_ahead;      // how far past the window of the occurrence it may read
-  Room room;
+  const char* library;  // lib<library>.so, whose entry function has the same name
+  const char* routine;  // the exported search routine
+  const char* title;
+  bool program;  // also built as the program bin/<library>
+  bool refuses_8bit;
+  int32_t room_fixed;
+  bool room_per_pattern_byte;
+  int32_t min_m;
+  bool sets_txt_length;
+  bool windows;
+  bool may_record_n;
+  int32_t look_ahead;
+  const Quirks* quirks;
+
+  bool empty_pattern_reads_first() const { return quirks->empty_pattern_reads_first; }
+  bool reads_short_texts() const { return quirks->reads_short_texts; }
+  Shape shape() const { return quirks->shape; }
+  // Whether the routine reads or writes y[n] or beyond: tuned_bm writes its
+  // sentinel there, berry_ravindran reads y[n] and writes y[n + 1],
+  // skip_search reads y[n] (the header's account of the text buffer); the
+  // others, whose room is the zero byte alone, touch nothing past the text.
+  bool touches_zero_byte() const { return room_per_pattern_byte || room_fixed > 1 || may_record_n; }
+  // Whether a call with these lengths leaves txt_length at n.
+  bool sets_txt_length_for(int32_t m, int32_t n) const {
+    if (!sets_txt_length) return false;
+    return quirks->sets_txt_length_for_any_text ? m >= 0 : m >= 1 && n >= 0;
+  }
 };
 
-// All the libraries a host can load. libturbo_reverse_factor.so is the
-// host-library build of the Turbo Reverse Factor program's units.
+// Every library a host can load, in the header's order.
 inline const std::vector<Routine>& routines() {
-  static const std::vector<Routine> table = {
-      // library                routine    refuses min_m sets   windows n?     ahead room
-      {"turbo_reverse_factor", "TRF",     true,   0,    false, false, false, 0, Room::kZeroByte},
-      {"morris_pratt",         "MP",      false,  0,    true,  false, false, 0, Room::kZeroByte},
-      {"not_so_naive",         "NSN",     false,  2,    true,  true,  false, 0, Room::kZeroByte},
-      {"raita",                "RAITA",   true,   1,    true,  true,  false, 0, Room::kZeroByte},
-      {"tuned_bm",             "TUNEDBM", true,   1,    true,  true,  false, 0, Room::kPatternLength},
-      {"berry_ravindran",      "BR",      true,   1,    true,  true,  false, 1, Room::kLookAhead},
-      {"skip_search",          "SKIP",    true,   1,    false, false, true,  0, Room::kZeroByte},
-  };
+#define SM_TEST_ROUTINE_ROW(name, routine, title, program, refuses_8bit, room_fixed,             \
+                            room_per_pattern_byte, min_m, sets_txt_length, windows, may_record_n, \
+                            look_ahead)                                                           \
+  Routine{#name,                                                                                  \
+          #routine,                                                                               \
+          title,                                                                                  \
+          (program) != 0,                                                                         \
+          (refuses_8bit) != 0,                                                                    \
+          room_fixed,                                                                             \
+          (room_per_pattern_byte) != 0,                                                           \
+          min_m,                                                                                  \
+          (sets_txt_length) != 0,                                                                 \
+          (windows) != 0,                                                                         \
+          (may_record_n) != 0,                                                                    \
+          look_ahead,                                                                             \
+          &quirks::routine},
+  static const std::vector<Routine> table = {SMTRACE_ALGORITHM_TABLE(SM_TEST_ROUTINE_ROW)};
+#undef SM_TEST_ROUTINE_ROW
   return table;
 }
 
+// The row of a library, or null.
 inline const Routine* find_routine(const std::string& library) {
   for (const auto& r : routines()) {
     if (library == r.library) return &r;
@@ -55,39 +121,17 @@ inline const Routine* find_routine(const std::string& library) {
   return nullptr;
 }
 
-// The libraries of the table that this build made (SM_LIB_DIR).
-inline std::vector<const Routine*> built_routines() {
-  std::vector<const Routine*> built;
-  for (const auto& r : routines()) {
-    const std::string path = std::string(SM_LIB_DIR) + "/lib" + r.library + ".so";
-    if (access(path.c_str(), R_OK) == 0) built.push_back(&r);
-  }
-  return built;
-}
-
 // The size of a text buffer that meets the routine's contract exactly: the
-// text, the zero byte at n, and the room the routine writes into.
-inline size_t contract_size(const Routine& r, int32_t m, int32_t n) {
-  const size_t text = n > 0 ? static_cast<size_t>(n) : 0;
-  switch (r.room) {
-    case Room::kZeroByte:
-      return text + 1;
-    case Room::kLookAhead:
-      return text + 2;
-    case Room::kPatternLength:
-      return text + (m > 1 ? static_cast<size_t>(m) : 1);
-  }
-  return text + 1;
+// text, the zero byte at n, and the room the routine uses past it.
+inline size_t buffer_size(const Routine& r, int32_t m, int32_t n) {
+  return smtrace_buffer_size(n, m, r.room_fixed, r.room_per_pattern_byte ? 1 : 0);
 }
 
-// True when the routine searches this pattern at all (rather than refusing it
-// or treating it as outside its contract).
+// True when the routine refuses this pattern (ends the process instead of
+// searching it).
 inline bool refuses(const Routine& r, const std::string& pattern) {
-  if (!r.refuses_high_pattern) return false;
-  for (unsigned char c : pattern) {
-    if (c >= 128) return true;
-  }
-  return false;
+  return smtrace_refused_byte(pattern.data(), static_cast<int32_t>(pattern.size()),
+                              r.refuses_8bit ? 1 : 0) >= 0;
 }
 
 }  // namespace sm_test

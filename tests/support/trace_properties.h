@@ -44,8 +44,7 @@ inline std::string show(const std::vector<int32_t>& trace) {
 // position 0 once).
 inline std::string check_recorded_range(const Routine& r, int32_t m, int32_t n,
                                         const std::vector<int32_t>& trace) {
-  const bool empty_pattern_reads_first = std::string(r.routine) == "MP";
-  if (m == 0 && n > 0 && empty_pattern_reads_first) {
+  if (m == 0 && n > 0 && r.empty_pattern_reads_first()) {
     if (trace != std::vector<int32_t>{0}) return "an empty pattern must record 0 once, got " + show(trace);
     return "";
   }
@@ -181,17 +180,54 @@ inline std::vector<int32_t> bounded(const std::vector<int32_t>& trace, int32_t b
 }
 
 // Everything the routine's rules guarantee for a pattern it searches (not
-// refused, not empty) in a non-empty text without a host bound.
+// refused) without a host bound; beyond the recorded range, for a non-empty
+// pattern in a non-empty text.
 inline std::string check_search(const Routine& r, const std::string& x, const std::string& y,
                                 const std::vector<int32_t>& trace) {
   std::string problem = check_recorded_range(r, static_cast<int32_t>(x.size()),
                                              static_cast<int32_t>(y.size()), trace);
-  if (problem.empty() && !x.empty()) problem = check_first_occurrence(r, x, y, trace);
-  const std::string name = r.routine;
-  if (problem.empty() && name == "MP") problem = check_forward_scan(x, y, trace);
-  if (problem.empty() && name == "TRF") problem = check_reverse_runs(static_cast<int32_t>(x.size()), trace);
-  if (problem.empty() && name == "SKIP") problem = check_probes(x, y, trace);
-  return problem;
+  if (!problem.empty() || x.empty() || y.empty()) return problem;
+  problem = check_first_occurrence(r, x, y, trace);
+  if (!problem.empty()) return problem;
+  switch (r.shape()) {
+    case Shape::kAny:
+      return "";
+    case Shape::kForwardScan:
+      return check_forward_scan(x, y, trace);
+    case Shape::kReverseRuns:
+      return check_reverse_runs(static_cast<int32_t>(x.size()), trace);
+    case Shape::kProbes:
+      return check_probes(x, y, trace);
+  }
+  return "";
+}
+
+// The text buffer after a search of a pattern of one character or more
+// (which every routine but the refusing ones searches): the text and the zero
+// byte at n as they were, but for the room the routine writes, as the
+// header's account of the text buffer has it: the m bytes from n hold the
+// last pattern character where the room grows with the pattern (tuned_bm's
+// sentinel), the fixed room after the zero byte holds zeros
+// (berry_ravindran's y[n + 1]); every byte past the room is as it was.
+// `buffer` held the text, a zero byte, then `fill` up to `size` bytes.
+inline std::string check_buffer_after(const Routine& r, const std::string& x, const std::string& y,
+                                      const char* buffer, size_t size, char fill) {
+  std::string expected(size, fill);
+  expected.replace(0, y.size(), y);
+  const size_t n = y.size();
+  expected[n] = '\0';
+  if (r.room_per_pattern_byte) {
+    expected.replace(n, x.size(), x.size(), x.back());
+  } else {
+    for (size_t k = 1; k < static_cast<size_t>(r.room_fixed); ++k) expected[n + k] = '\0';
+  }
+  const std::string got(buffer, size);
+  if (got == expected) return "";
+  size_t k = 0;
+  while (got[k] == expected[k]) ++k;
+  const auto byte = [](char c) { return std::to_string(static_cast<unsigned char>(c)); };
+  return "text buffer byte " + std::to_string(k) + " (n = " + std::to_string(n) + ") is " + byte(got[k]) +
+         ", expected " + byte(expected[k]);
 }
 
 }  // namespace sm_test
