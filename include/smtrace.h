@@ -105,9 +105,10 @@ typedef int smtrace_prune_duplicates_t;
  * room_per_pattern_byte
  *                1 when the routine also needs m bytes past the text; the
  *                room is then the larger of room_fixed and m
- * min_m          the shortest pattern the routine searches; a shorter one
- *                gives an empty trace (but morris_pratt, whose min_m is 0,
- *                reads position 0 once for an empty pattern)
+ * min_m          the shortest pattern the routine's contract asks for. An
+ *                empty pattern gives an empty trace everywhere but in
+ *                morris_pratt, whose min_m is 0 and which reads position 0
+ *                once; not_so_naive also searches one-character patterns
  * sets_txt_length
  *                1 when the routine sets txt_length to n itself; otherwise
  *                a bound the host set with set_txt_length applies
