@@ -20,12 +20,9 @@
 #include <string.h>
 #include <sys/resource.h>
 
-struct trace_node {
-  int32_t position;
-  struct trace_node* next;
-};
+#include <smtrace.h>
 
-typedef struct trace_node* (*entry_fn)(const char*, int32_t, char*, int32_t);
+typedef smtrace_entry_fn entry_fn;
 
 /* Clashing definitions, exported from the executable. */
 int32_t txt_length = 4242;
