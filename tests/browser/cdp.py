@@ -58,6 +58,16 @@ def find_chromium():
     return None
 
 
+def browser_environment():
+    """This process's environment without what a sanitized test build puts
+    there for its own libraries: the browser is not instrumented."""
+    return {
+        k: v
+        for k, v in os.environ.items()
+        if k not in ("LD_PRELOAD", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS")
+    }
+
+
 class ProtocolError(Exception):
     pass
 
@@ -90,6 +100,7 @@ class Browser:
             stderr=subprocess.DEVNULL,
             pass_fds=(3, 4),
             preexec_fn=pipes,
+            env=browser_environment(),
         )
         os.close(child_in)
         os.close(child_out)

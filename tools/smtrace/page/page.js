@@ -485,6 +485,7 @@
       let cls = 'col' + (inside ? '' : ' outside');
       if (q === read.position) cls += ' current ' + mark.kind + (mark.dropped ? ' dropped' : '');
       this.columns[c].col.className = cls;
+      this.columns[c].col.dataset.position = q;
       s[0].textContent = labelled(q) ? String(q) : '';
       s[0].className = q === read.position ? 'label here' : 'label';
       s[1].textContent = inside ? glyph(text[q]) : '';
@@ -1329,5 +1330,12 @@
     step: () => player.k,
     byPosition: () => player.byPosition,
     readyAt: performance.now(),
+    // where the plot draws read k (1-based), in page coordinates
+    plotPoint: (k) => {
+      const plot = views[0] && views[0].plot;
+      if (!plot || !plot.g) return null;
+      const box = plot.canvas.getBoundingClientRect();
+      return { x: box.left + plot.g.px(plot.L.position[k - 1]), y: box.top + plot.g.py(k - 1) };
+    },
   };
 })();
