@@ -28,7 +28,7 @@ constexpr const char* kUsageLines =
     "usage: smtrace run ALGORITHM PATTERN TEXT [--svg FILE]\n"
     "       smtrace compare PATTERN TEXT [--json] [--svg FILE] [--html FILE]\n"
     "       smtrace show ALGORITHM PATTERN TEXT\n"
-    "       smtrace explain ALGORITHM PATTERN TEXT [--html FILE]\n"
+    "       smtrace explain ALGORITHM PATTERN TEXT [--json] [--html FILE]\n"
     "       smtrace --help\n";
 
 constexpr size_t kLongestOperand = std::numeric_limits<int32_t>::max();
@@ -61,8 +61,9 @@ std::string help() {
       "                       against text position, one panel per algorithm\n"
       "  --html FILE          (explain, compare) write a page that plays the search\n"
       "                       read by read (compare: all of them, side by side);\n"
-      "                       explain then prints nothing\n"
-      "  --json               (compare) print the figures as JSON instead\n"
+      "                       explain then prints nothing unless given --json\n"
+      "  --json               (compare) print the figures as JSON instead;\n"
+      "                       (explain) print the explanation's JSON\n"
       "  --                   the arguments after it are operands\n"
       "\n"
       "algorithms (* refuses a pattern byte of 128 or more):\n";
@@ -309,14 +310,12 @@ Explanation explained(const Algorithm& algorithm, const std::string& pattern,
 }
 
 int explain(const Invocation& invocation) {
-  allow_options(invocation, false, false, true);
+  allow_options(invocation, false, true, true);
   const Operands operands = take_operands(invocation, true);
   check_accepted(*operands.algorithm, operands.pattern);
   const Explanation explanation = explained(*operands.algorithm, operands.pattern, operands.text);
-  if (invocation.html) {
-    write_file(*invocation.html, explain_page(*explanation), "HTML");
-    return kOk;
-  }
+  if (invocation.html) write_file(*invocation.html, explain_page(*explanation), "HTML");
+  if (invocation.html && !invocation.json) return kOk;
   std::unique_ptr<char, void (*)(void*)> json(smtrace_explanation_json(explanation.get()),
                                                smtrace_free);
   if (!json) throw std::bad_alloc();

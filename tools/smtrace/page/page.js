@@ -403,18 +403,22 @@
   }
 
   Strip.prototype.build = function () {
-    const cell = parseFloat(getComputedStyle(this.root).getPropertyValue('--cell')) || 24;
+    let cell = parseFloat(getComputedStyle(this.root).getPropertyValue('--cell')) || 24;
     const width = this.root.clientWidth - this.heads.offsetWidth - 2;
     const span = this.L.highest - this.L.lowest + 1;
     const count = Math.max(1, Math.min(span, Math.max(4, Math.floor(width / cell))));
+    // a short text gets wider columns, up to about twice the usual
+    if (count === span) cell = Math.max(cell, Math.min(Math.floor(width / span), Math.round(cell * 1.75)));
+    this.root.classList.toggle('roomy', cell >= 34);
+    if (count === this.count && cell === this.cell) return;
     this.cell = cell;
-    if (count === this.count) return;
     this.count = count;
     this.cells.textContent = '';
     this.columns = [];
     const rows = this.compact ? 4 : 5;
     for (let c = 0; c < count; c++) {
       const col = el('div', { class: 'col' });
+      col.style.width = cell + 'px';
       const spans = [];
       for (let k = 0; k < rows; k++) {
         const s = document.createElement('span');
