@@ -98,19 +98,22 @@ COMPARE_STATE = r"""
 }))()
 """
 
-# The slowest of a run of steps, each a key event handled to the end, in
-# milliseconds inside the page.
+# Steps by key events, each handled to the end (and laid out), timed inside
+# the page in milliseconds: the median and the slowest, after two steps that
+# warm it up.
 STEP_TIME = r"""
 (() => {
-  let slowest = 0;
-  for (const key of ['ArrowRight', 'ArrowRight', 'ArrowLeft', 'ArrowDown', 'ArrowUp', 'End', 'Home',
-                     'ArrowRight', 'ArrowLeft']) {
+  const times = [];
+  const keys = ['ArrowRight', 'ArrowLeft', 'ArrowRight', 'ArrowRight', 'ArrowLeft', 'ArrowDown', 'ArrowUp',
+                'End', 'Home', 'ArrowRight', 'ArrowLeft', 'ArrowDown', 'ArrowUp'];
+  for (const key of keys) {
     const started = performance.now();
     document.dispatchEvent(new KeyboardEvent('keydown', { key: key, bubbles: true }));
-    document.body.getBoundingClientRect(); // and its layout
-    slowest = Math.max(slowest, performance.now() - started);
+    document.body.getBoundingClientRect();
+    times.push(performance.now() - started);
   }
-  return slowest;
+  const measured = times.slice(2).sort((a, b) => a - b);
+  return [measured[measured.length >> 1], measured[measured.length - 1]];
 })()
 """
 
@@ -587,22 +590,24 @@ class LargeSearch(PageCase):
             self.assertEqual(self.page.evaluate(STATE)["read"], str(reads // 2))
             self.page.key("ArrowRight")
             self.assertEqual(self.page.evaluate(STATE)["read"], str(reads // 2 + 1))
-            slowest = self.page.evaluate(STEP_TIME)
-            report.append((algorithm, reads, size, per_read, ready_ms, wall, slowest))
+            median, slowest = self.page.evaluate(STEP_TIME)
+            report.append((algorithm, reads, size, per_read, ready_ms, wall, median, slowest))
             self.assertLessEqual(per_read, 16.0, algorithm)
             # 2 s for the 300,000 reads or so of a typical large search, in
             # proportion beyond 400,000
             self.assertLess(ready_ms, 2000 * max(1.0, reads / 400000), algorithm)
-            self.assertLess(slowest, 100, algorithm)
+            self.assertLess(median, 50, algorithm)
+            self.assertLess(slowest, 200, algorithm)
             self.assert_clean(url)
         with open(os.path.join(os.environ.get("SMTRACE_REPORT_DIR", self.directory.name),
                                "large-pages.txt"), "w") as out:
-            out.write("algorithm reads page_bytes bytes_per_read ready_ms load_s slowest_step_ms\n")
+            out.write("algorithm reads page_bytes bytes_per_read ready_ms load_s median_step_ms"
+                      " slowest_step_ms\n")
             for row in report:
-                out.write("%s %d %d %.2f %.0f %.2f %.1f\n" % row)
+                out.write("%s %d %d %.2f %.0f %.2f %.1f %.1f\n" % row)
         for row in report:
             print("large page: %s %d reads, %d bytes, %.2f bytes/read, ready %.0f ms, loaded in %.2f s,"
-                  " slowest step %.1f ms" % row)
+                  " step %.1f ms (slowest %.1f ms)" % row)
 
 
 if __name__ == "__main__":
