@@ -878,13 +878,13 @@
     const a = read.attempt;
     for (let j = L.attemptFirstMove[a]; j < L.attemptFirstMove[a] + L.attemptMoves[a]; j++) {
       const move = moveAt(L, j);
-      if (move.after === read.index && move.table) return { table: move.table, key: move.key, why: 'the window moves by ' + move.source };
+      if (move.after === read.index && move.table) return { table: move.table, key: move.key, why: 'window move: ' + move.source };
     }
     const last = read.index === L.attemptFirst[a] + L.attemptReads[a] - 1;
     const kind = attemptKind(L, a);
-    if (last && kind.table) return { table: kind.table, key: kind.key, why: 'the shift is ' + kind.source };
+    if (last && kind.table) return { table: kind.table, key: kind.key, why: 'shift: ' + kind.source };
     if (read.role === 'edge' && read.result === 'edge') {
-      return { table: 'edges', key: read.from + ' ' + keyOf(read.byte), why: 'the edge followed' };
+      return { table: 'edges', key: read.from + ' ' + keyOf(read.byte), why: 'the edge followed by this read' };
     }
     return null;
   }
