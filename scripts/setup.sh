@@ -9,6 +9,9 @@ command -v make >/dev/null || missing+=(make)
 command -v nm >/dev/null || missing+=(binutils)
 command -v pkg-config >/dev/null || missing+=(pkg-config)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/GTest ] || [ -e /usr/lib/cmake/GTest ] || missing+=(libgtest-dev libgmock-dev)
+# Headless Chromium and a font for the page tests (tests/browser).
+command -v chromium >/dev/null || missing+=(chromium)
+[ -e /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf ] || missing+=(fonts-dejavu-core)
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   sudo=""

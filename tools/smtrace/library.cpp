@@ -27,7 +27,12 @@ std::string executable_directory() {
 std::string library_directory() {
   const char* chosen = std::getenv("SMTRACE_LIB_DIR");
   if (chosen != nullptr && *chosen != '\0') return chosen;
-  return executable_directory() + "/../lib";
+  // An installed smtrace finds them where they install beside its bin
+  // directory; a build tree has them in ../lib.
+  const std::string dir = executable_directory();
+  const std::string installed = dir + "/" + SMTRACE_LIB_FROM_BIN;
+  if (access(installed.c_str(), F_OK) == 0) return installed;
+  return dir + "/../lib";
 }
 
 Library::Library(const Algorithm& algorithm, const std::string& directory)

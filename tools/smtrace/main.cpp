@@ -18,6 +18,7 @@
 #include "failure.h"
 #include "figures.h"
 #include "library.h"
+#include "page.h"
 #include "report.h"
 
 namespace smtrace {
@@ -25,8 +26,9 @@ namespace {
 
 constexpr const char* kUsageLines =
     "usage: smtrace run ALGORITHM PATTERN TEXT [--svg FILE]\n"
-    "       smtrace compare PATTERN TEXT [--json] [--svg FILE]\n"
+    "       smtrace compare PATTERN TEXT [--json] [--svg FILE] [--html FILE]\n"
     "       smtrace show ALGORITHM PATTERN TEXT\n"
+    "       smtrace explain ALGORITHM PATTERN TEXT [--json] [--html FILE]\n"
     "       smtrace --help\n";
 
 constexpr size_t kLongestOperand = std::numeric_limits<int32_t>::max();
@@ -48,13 +50,20 @@ std::string help() {
       "  show     draw the reads under the text (texts of up to 100 characters): one\n"
       "           row per run of reads in one direction, each mark numbered by its\n"
       "           place in the reading order\n"
+      "  explain  explain the search with the explaining library: print its JSON\n"
+      "           (every read with its role and result, every attempt with its\n"
+      "           outcome and shift, the tables)\n"
       "\n"
       "options:\n"
       "  --pattern-file PATH  the pattern is the bytes of PATH; leave out PATTERN\n"
       "  --text-file PATH     the text is the bytes of PATH; leave out TEXT\n"
       "  --svg FILE           (run, compare) also write an SVG plot of read order\n"
       "                       against text position, one panel per algorithm\n"
-      "  --json               (compare) print the figures as JSON instead\n"
+      "  --html FILE          (explain, compare) write a page that plays the search\n"
+      "                       read by read (compare: all of them, side by side);\n"
+      "                       explain then prints nothing unless given --json\n"
+      "  --json               (compare) print the figures as JSON instead;\n"
+      "                       (explain) print the explanation's JSON\n"
       "  --                   the arguments after it are operands\n"
       "\n"
       "algorithms (* refuses a pattern byte of 128 or more):\n";
@@ -77,7 +86,7 @@ std::string help() {
       "  6  input refused: the algorithm refuses a pattern byte of 128 or more, an\n"
       "     operand is longer than 2147483647 bytes, or show's text is longer than\n"
       "     100 characters\n"
-      "  7  the SVG file cannot be written (nothing is left at its path)\n"
+      "  7  the SVG or HTML file cannot be written (nothing is left at its path)\n"
       "Errors go to standard error, and nothing goes to standard output then.\n";
   return text;
 }
@@ -88,6 +97,7 @@ struct Invocation {
   std::optional<std::string> pattern_file;
   std::optional<std::string> text_file;
   std::optional<std::string> svg;
+  std::optional<std::string> html;
   bool json = false;
   bool help = false;
 };
@@ -114,6 +124,7 @@ Invocation parse(int argc, char** argv) {
       std::optional<std::string>* slot = name == "--pattern-file" ? &invocation.pattern_file
                                          : name == "--text-file"  ? &invocation.text_file
                                          : name == "--svg"        ? &invocation.svg
+                                         : name == "--html"       ? &invocation.html
                                                                   : nullptr;
       if (slot == nullptr) throw usage("unknown option " + name);
       if (slot->has_value()) throw usage(name + " is given twice");
@@ -165,13 +176,13 @@ std::string read_file(const std::string& path, const char* what) {
 
 // Writes the file under a temporary name beside it and renames it into
 // place, so that a failure leaves nothing at the path.
-void write_file(const std::string& path, const std::string& content) {
+void write_file(const std::string& path, const std::string& content, const char* what = "SVG") {
   std::string temporary = path + ".XXXXXX";
   const int fd = mkstemp(temporary.data());
   auto fail = [&](int code) {
     if (fd >= 0) unlink(temporary.c_str());
     return Failure(kUnwritableOutput,
-                   "cannot write the SVG file " + path + ": " + std::strerror(code));
+                   std::string("cannot write the ") + what + " file " + path + ": " + std::strerror(code));
   };
   if (fd < 0) throw fail(errno);
   // mkstemp makes the file private; give it the usual permissions.
@@ -257,8 +268,9 @@ void check_accepted(const Algorithm& algorithm, const std::string& pattern) {
   }
 }
 
-void allow_options(const Invocation& invocation, bool svg, bool json) {
+void allow_options(const Invocation& invocation, bool svg, bool json, bool html = false) {
   if (invocation.svg && !svg) throw usage(invocation.command + " takes no --svg");
+  if (invocation.html && !html) throw usage(invocation.command + " takes no --html");
   if (invocation.json && !json) throw usage(invocation.command + " takes no --json");
 }
 
@@ -279,8 +291,57 @@ int run(const Invocation& invocation) {
   return kOk;
 }
 
+// A search explained by the explaining library.
+using Explanation = std::unique_ptr<smtrace_explanation, void (*)(smtrace_explanation*)>;
+
+// The explanation, or null when the algorithm refuses the pattern.
+Explanation explained(const Algorithm& algorithm, const std::string& pattern,
+                      const std::string& text) {
+  smtrace_explanation* out = nullptr;
+  const int status =
+      smtrace_explain(algorithm.name, pattern.data(), static_cast<int32_t>(pattern.size()),
+                      text.data(), static_cast<int32_t>(text.size()), &out);
+  if (status == SMTRACE_NO_MEMORY) throw std::bad_alloc();
+  if (status != SMTRACE_OK && status != SMTRACE_REFUSED) {
+    throw Failure(kUnknownAlgorithm, std::string("the explaining library does not know ") +
+                                         algorithm.name);
+  }
+  return Explanation(status == SMTRACE_OK ? out : nullptr, smtrace_explanation_free);
+}
+
+int explain(const Invocation& invocation) {
+  allow_options(invocation, false, true, true);
+  const Operands operands = take_operands(invocation, true);
+  check_accepted(*operands.algorithm, operands.pattern);
+  const Explanation explanation = explained(*operands.algorithm, operands.pattern, operands.text);
+  if (invocation.html) write_file(*invocation.html, explain_page(*explanation), "HTML");
+  if (invocation.html && !invocation.json) return kOk;
+  std::unique_ptr<char, void (*)(void*)> json(smtrace_explanation_json(explanation.get()),
+                                               smtrace_free);
+  if (!json) throw std::bad_alloc();
+  print(json.get());
+  return kOk;
+}
+
+// compare --html: every algorithm explained, on one page.
+void write_compare_page(const std::string& path, const Operands& operands) {
+  std::vector<Explanation> explanations;
+  std::vector<const smtrace_explanation*> shown;
+  std::vector<PageRefusal> refused;
+  for (const Algorithm& algorithm : kAlgorithms) {
+    const int32_t at = algorithm.refused_byte(operands.pattern);
+    if (at >= 0) {
+      refused.push_back({algorithm.name, refusal(operands.pattern, at)});
+      continue;
+    }
+    explanations.push_back(explained(algorithm, operands.pattern, operands.text));
+    shown.push_back(explanations.back().get());
+  }
+  write_file(path, compare_page(shown, refused), "HTML");
+}
+
 int compare(const Invocation& invocation) {
-  allow_options(invocation, true, true);
+  allow_options(invocation, true, true, true);
   const Operands operands = take_operands(invocation, false);
   const std::string directory = library_directory();
   std::vector<std::unique_ptr<Library>> libraries;
@@ -303,6 +364,7 @@ int compare(const Invocation& invocation) {
     results.push_back(std::move(result));
   }
   if (invocation.svg) write_file(*invocation.svg, svg_plot(search, results));
+  if (invocation.html) write_compare_page(*invocation.html, operands);
   print(invocation.json ? comparison_json(search, results) : comparison_table(search, results));
   return kOk;
 }
@@ -338,6 +400,7 @@ int dispatch(int argc, char** argv) {
   if (invocation.command == "run") return run(invocation);
   if (invocation.command == "compare") return compare(invocation);
   if (invocation.command == "show") return show(invocation);
+  if (invocation.command == "explain") return explain(invocation);
   throw usage("unknown command \"" + invocation.command + "\"");
 }
 
