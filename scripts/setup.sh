@@ -9,6 +9,10 @@ command -v make >/dev/null || missing+=(make)
 command -v nm >/dev/null || missing+=(binutils)
 command -v pkg-config >/dev/null || missing+=(pkg-config)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/GTest ] || [ -e /usr/lib/cmake/GTest ] || missing+=(libgtest-dev libgmock-dev)
+# Debian's Python with venv, setuptools and wheel, for the install test of the
+# Python package (pip install into a fresh venv, offline).
+[ -x /usr/bin/python3 ] && /usr/bin/python3 -c "import venv, setuptools, wheel, ensurepip" 2>/dev/null ||
+  missing+=(python3 python3-venv python3-setuptools python3-wheel python3-pip)
 # Headless Chromium and a font for the page tests (tests/browser).
 command -v chromium >/dev/null || missing+=(chromium)
 [ -e /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf ] || missing+=(fonts-dejavu-core)

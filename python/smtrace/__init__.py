@@ -15,19 +15,26 @@ host library, sees the routine's own code make it:
     >>> [attempt.window for attempt in smtrace.explain("raita", "abab", "ccabaabab").attempts]
     [0, 2, 3, 5]
 
-Patterns and texts are bytes (or ASCII str). The libraries, libsmtrace.so
-among them, are found in $SMTRACE_LIB_DIR, else in build/lib of the source
-tree this package sits in. Each library is loaded once per process. Calls are
-serialised: a library keeps one trace at a time.
+Patterns and texts are bytes (or ASCII str); an algorithm is its name or its
+Algorithm. The libraries, libsmtrace.so among them, are looked for in
+$SMTRACE_LIB_DIR, then where the package was installed from (a prefix made
+by cmake --install), then in build/lib of the source tree the package sits
+in, then beside an smtrace tool on the PATH, then where pkg-config's
+smtrace.pc says (see library_directory). Each library is loaded once per
+process. Calls are serialised: a library keeps one trace at a time.
 """
 
 import array
 import collections
 import ctypes
 import os
+import shutil
+import subprocess
 import threading
 from pathlib import Path
 from typing import Dict, List, NamedTuple, Optional, Union
+
+__version__ = "1.0.0"
 
 __all__ = [
     "ALGORITHMS", "Algorithm", "Attempt", "Counts", "Edge", "Explanation", "Move", "Note", "Read",
@@ -89,12 +96,58 @@ _host = []  # libsmtrace.so once loaded
 _INT32 = "i" if array.array("i").itemsize == 4 else "l"
 
 
-def library_directory() -> Path:
-    """Where the libraries are looked for."""
+def _candidate_directories() -> List[Path]:
+    """Every place the libraries are looked for, in order."""
     chosen = os.environ.get("SMTRACE_LIB_DIR")
     if chosen:
-        return Path(chosen)
-    return Path(__file__).resolve().parents[2] / "build" / "lib"
+        return [Path(chosen)]
+    places = []
+    try:  # written by cmake --install into the package it installs
+        from ._location import LIBRARY_DIRECTORY  # type: ignore[import-not-found]
+
+        places.append(Path(LIBRARY_DIRECTORY))
+    except ImportError:
+        pass
+    places.append(Path(__file__).resolve().parents[2] / "build" / "lib")
+    tool = shutil.which("smtrace")
+    if tool:
+        places.append(Path(tool).resolve().parent.parent / "lib")
+    try:
+        found = subprocess.run(["pkg-config", "--variable=libdir", "smtrace"], capture_output=True,
+                               text=True, timeout=10, check=False)
+        if found.returncode == 0 and found.stdout.strip():
+            places.append(Path(found.stdout.strip()))
+    except (OSError, subprocess.SubprocessError):
+        pass
+    return places
+
+
+_directory: List[Path] = []
+
+
+def library_directory() -> Path:
+    """Where the libraries are: $SMTRACE_LIB_DIR when set; else the first of
+    the prefix the package was installed from (by cmake --install), build/lib
+    of the source tree the package sits in, ../lib beside an smtrace tool on
+    the PATH, and pkg-config's libdir of smtrace that holds libsmtrace.so.
+
+    Raises OSError naming every place looked at when none holds them.
+    """
+    if os.environ.get("SMTRACE_LIB_DIR"):
+        return Path(os.environ["SMTRACE_LIB_DIR"])
+    if not _directory:
+        places = _candidate_directories()
+        for place in places:
+            if (place / "libsmtrace.so").exists():
+                _directory.append(place)
+                break
+        else:
+            raise OSError(
+                "cannot find the smtrace libraries (libsmtrace.so and lib<algorithm>.so); looked in "
+                + ", ".join(str(place) for place in places)
+                + ". Set SMTRACE_LIB_DIR to the directory that holds them."
+            )
+    return _directory[0]
 
 
 def _entry(algorithm: Algorithm):
@@ -157,7 +210,9 @@ def _positions(head: Optional[int]) -> "array.array[int]":
     return positions
 
 
-def _algorithm(name: str) -> Algorithm:
+def _algorithm(name: Union[str, Algorithm]) -> Algorithm:
+    if isinstance(name, Algorithm):
+        name = name.name
     try:
         return ALGORITHMS[name]
     except (KeyError, TypeError):
@@ -206,7 +261,7 @@ def _search(algorithm: Algorithm, pattern: bytes, text: bytes) -> "array.array[i
         return _positions(head)
 
 
-def trace(algorithm: str, pattern: Operand, text: Operand) -> List[int]:
+def trace(algorithm: Union[str, Algorithm], pattern: Operand, text: Operand) -> List[int]:
     """The text positions the algorithm reads, in order, looking for the first
     occurrence of pattern in text.
 
@@ -221,7 +276,8 @@ def trace(algorithm: str, pattern: Operand, text: Operand) -> List[int]:
     return trace_array(algorithm, pattern, text).tolist()
 
 
-def trace_array(algorithm: str, pattern: Operand, text: Operand) -> "array.array[int]":
+def trace_array(algorithm: Union[str, Algorithm], pattern: Operand,
+                text: Operand) -> "array.array[int]":
     """The trace as trace gives it, as an array of 32-bit ints (typecode "i"),
     copied from the library's list in one call: for long traces, several
     times faster than the list. Raises as trace does.

@@ -25,7 +25,7 @@ from dataclasses import dataclass, field
 from types import MappingProxyType
 from typing import Any, Dict, List, Mapping, Optional, Tuple, Union
 
-from . import Operand, _algorithm, _bytes, _host_library
+from . import Algorithm, Operand, _algorithm, _bytes, _host_library
 
 # smtrace_explain's statuses (include/smtrace_explain.h).
 _OK, _UNKNOWN_ALGORITHM, _REFUSED, _BAD_LENGTH, _NO_MEMORY = range(5)
@@ -241,7 +241,7 @@ def _json(name: str, pattern: bytes, text: bytes) -> str:
             host.smtrace_explanation_free(explained)
 
 
-def explain(algorithm: str, pattern: Operand, text: Operand) -> Explanation:
+def explain(algorithm: Union[str, Algorithm], pattern: Operand, text: Operand) -> Explanation:
     """The algorithm's search for the first occurrence of pattern in text,
     explained read by read by libsmtrace.so.
 

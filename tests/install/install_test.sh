@@ -134,4 +134,55 @@ pc_libdir=$(pc --variable=libdir)
   -DSMTRACE_LIBRARY="\"$pc_libdir/libmorris_pratt.so\"" $(pkg-config --cflags --libs smtrace) \
   -o "$prefix/consumer_pc"
 expect_output "0 1 2 3 3 3 4 5 6 7" "$prefix/consumer_pc" abab abacabab
+unset PKG_CONFIG_PATH
+
+# The Python package, pip-installed into fresh venvs of Debian's Python
+# (setuptools and wheel from Debian, nothing downloaded): from the prefix,
+# where it is told the prefix's library directory, and from the source tree,
+# where it finds the libraries through pkg-config. Each runs from a
+# directory outside the source tree, with no PYTHONPATH and no
+# SMTRACE_LIB_DIR. A sanitized build's libraries need their runtime first in
+# the interpreter.
+sanitizer_env=""
+case " $* " in
+  *-fsanitize=*) sanitizer_env="LD_PRELOAD=$("$cc" -print-file-name=libasan.so) ASAN_OPTIONS=detect_leaks=0" ;;
+esac
+python_env="env -u SMTRACE_LIB_DIR -u PYTHONPATH $sanitizer_env"
+datadir=$(cmake_cache CMAKE_INSTALL_DATADIR)
+[ -n "$datadir" ] || datadir=$(cmake_cache CMAKE_INSTALL_DATAROOTDIR)
+for from in "$prefix/$datadir/smtrace/python" "$source_dir/python"; do
+  venv=$prefix/venv_prefix
+  [ "$from" = "$source_dir/python" ] && venv=$prefix/venv_source
+  /usr/bin/python3 -m venv --system-site-packages "$venv" || fail "no venv"
+  "$venv/bin/pip" install --quiet --no-index --no-build-isolation "$from" >"$prefix/pip.log" 2>&1 ||
+    fail "pip install $from failed: $(cat "$prefix/pip.log")"
+  if [ "$from" = "$source_dir/python" ]; then
+    run_python="$python_env PKG_CONFIG_PATH=$prefix/$libdir/pkgconfig PATH=/usr/bin:/bin"
+  else
+    run_python="$python_env PATH=/usr/bin:/bin"
+  fi
+  where=$(cd / && $run_python "$venv/bin/python" -c 'import smtrace, sys; print(smtrace.__file__); print(smtrace.trace("morris_pratt", "abab", "abacabab"))') ||
+    fail "the package installed from $from does not run"
+  echo "$where" | head -1 | grep -q "^$venv/" || fail "the package imported from $from is not the installed one: $where"
+  [ "$(echo "$where" | tail -1)" = "[0, 1, 2, 3, 3, 3, 4, 5, 6, 7]" ] || fail "the package installed from $from traced: $where"
+  # python -m smtrace, as the tool.
+  (cd / && $run_python "$venv/bin/python" -m smtrace run morris_pratt abab abacabab) >"$prefix/out" 2>&1 ||
+    fail "python -m smtrace run failed: $(cat "$prefix/out")"
+  [ "$(cat "$prefix/out")" = "$("$prefix/$bindir/smtrace" run morris_pratt abab abacabab)" ] ||
+    fail "python -m smtrace run printed $(cat "$prefix/out")"
+  [ -f "$(dirname "$(echo "$where" | head -1)")/py.typed" ] || fail "py.typed is not installed"
+done
+# With nothing to find the libraries by, the error says where it looked.
+empty=$prefix/venv_empty
+/usr/bin/python3 -m venv --system-site-packages "$empty"
+"$empty/bin/pip" install --quiet --no-index --no-build-isolation "$source_dir/python" >/dev/null 2>&1
+message=$(cd / && $python_env -u PKG_CONFIG_PATH PATH=/usr/bin:/bin \
+  "$empty/bin/python" -c 'import smtrace; smtrace.trace("raita", "a", "b")' 2>&1) && fail "no libraries, yet a trace"
+echo "$message" | grep -q "cannot find the smtrace libraries.*looked in" || fail "no libraries: $message"
+
+# The package's own tests, against the copy installed from the prefix.
+(cd / && env -u PYTHONPATH SMTRACE_LIB_DIR="$prefix/$libdir" SMTRACE_TOOL="$prefix/$bindir/smtrace" \
+  $sanitizer_env "$prefix/venv_prefix/bin/python" -m unittest discover -s "$source_dir/tests/python" -t "$source_dir/tests/python" \
+  -p "test_*.py") >"$prefix/unittest.log" 2>&1 || fail "the package's tests fail on the installed copy: $(tail -30 "$prefix/unittest.log")"
+grep -q "^OK" "$prefix/unittest.log" || fail "the package's tests: $(tail -5 "$prefix/unittest.log")"
 echo "install test: passed"
