@@ -19,6 +19,8 @@
 #include "figures.h"
 #include "library.h"
 #include "report.h"
+#include "verify.h"
+#include "golden.h"
 
 namespace smtrace {
 namespace {
@@ -27,6 +29,8 @@ constexpr const char* kUsageLines =
     "usage: smtrace run ALGORITHM PATTERN TEXT [--svg FILE]\n"
     "       smtrace compare PATTERN TEXT [--json] [--svg FILE]\n"
     "       smtrace show ALGORITHM PATTERN TEXT\n"
+    "       smtrace verify ALGORITHM [OPTIONS] -- COMMAND [ARGS...]\n"
+    "       smtrace golden ALGORITHM [--cases N] [--seed S] [--output FILE]\n"
     "       smtrace --help\n";
 
 constexpr size_t kLongestOperand = std::numeric_limits<int32_t>::max();
@@ -48,6 +52,14 @@ std::string help() {
       "  show     draw the reads under the text (texts of up to 100 characters): one\n"
       "           row per run of reads in one direction, each mark numbered by its\n"
       "           place in the reading order\n"
+      "  verify   check another implementation of ALGORITHM (a command, a library's\n"
+      "           entry function, or a function served on two descriptors) against\n"
+      "           the reference library on generated cases or a golden file; report\n"
+      "           the first divergence with the reference's explanation of its\n"
+      "           attempt, shrunk to a small case (smtrace verify --help: its options;\n"
+      "           status 0 all agree, 1 a divergence, 2 bad usage)\n"
+      "  golden   write generated cases and the reference's traces as JSON Lines,\n"
+      "           which verify --cases-file replays (docs/golden.md)\n"
       "\n"
       "options:\n"
       "  --pattern-file PATH  the pattern is the bytes of PATH; leave out PATTERN\n"
@@ -329,6 +341,10 @@ int show(const Invocation& invocation) {
 }
 
 int dispatch(int argc, char** argv) {
+  // verify and golden read their own options: verify's command line ends
+  // with the command being checked and its arguments.
+  if (argc > 1 && std::strcmp(argv[1], "verify") == 0) return verify_command(argc - 2, argv + 2);
+  if (argc > 1 && std::strcmp(argv[1], "golden") == 0) return golden_command(argc - 2, argv + 2);
   const Invocation invocation = parse(argc, argv);
   if (invocation.help) {
     print(help());
