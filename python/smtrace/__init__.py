@@ -22,7 +22,9 @@ import threading
 from pathlib import Path
 from typing import Dict, List, NamedTuple, Optional, Union
 
-__all__ = ["ALGORITHMS", "Algorithm", "compare", "library_directory", "trace"]
+from .verify import VerifyResult, verify
+
+__all__ = ["ALGORITHMS", "Algorithm", "VerifyResult", "compare", "library_directory", "trace", "verify"]
 
 _LONGEST = 2**31 - 1  # patterns and texts have int32 lengths
 
