@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -438,6 +439,19 @@ class Verifier {
   Explainer& explainer_;
 };
 
+// A path for the report: below the current directory relative to it, else
+// absolute, without "dir/.." steps.
+std::string shown_path(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error).lexically_normal();
+  if (error) return path;
+  const std::filesystem::path here = std::filesystem::current_path(error);
+  if (error) return absolute.string();
+  const std::filesystem::path relative = absolute.lexically_relative(here);
+  if (relative.empty() || *relative.begin() == "..") return absolute.string();
+  return relative.string();
+}
+
 std::unique_ptr<Implementation> subject_of(const Options& options, const Algorithm& algorithm) {
   const int ways = (options.has_command ? 1 : 0) + (options.library ? 1 : 0) + (options.connect ? 1 : 0);
   if (ways != 1) {
@@ -600,11 +614,7 @@ int verify_command(int argc, char** argv) {
     expected.resize(cases.size());
   }
 
-  std::string directory = library_directory();
-  if (char* real = realpath(directory.c_str(), nullptr)) {
-    directory = real;
-    std::free(real);
-  }
+  const std::string directory = library_directory();
   const Library reference(algorithm, directory);
   subject->prepare();
   Explainer explainer(directory);
@@ -612,7 +622,8 @@ int verify_command(int argc, char** argv) {
 
   std::string header = "verify " + std::string(algorithm.name) + ": " +
                        (options.name ? *options.name : subject->describe()) +
-                       "\n  against the reference, " + directory + "/lib" + algorithm.name + ".so\n";
+                       "\n  against the reference, " +
+                       shown_path(directory + "/lib" + algorithm.name + ".so") + "\n";
   if (options.has_command || options.connect) {
     header += options.format == Format::kExact
                   ? "  format exact: the output must be the reference's bytes, each position and a "
