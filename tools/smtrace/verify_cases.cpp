@@ -103,7 +103,8 @@ Case periodic(Draw& d, const CaseLimits& limits) {
   for (int32_t i = 0; i < n; ++i) c.text += period[static_cast<size_t>(i % p)];
   if (n > 0) {
     for (int32_t changes = d.between(0, 2); changes > 0; --changes) {
-      c.text[static_cast<size_t>(d.between(0, n - 1))] = d.pick(kThree);
+      const auto at = static_cast<size_t>(d.between(0, n - 1));
+      c.text[at] = d.pick(kThree);
     }
   }
   return c;
@@ -159,7 +160,11 @@ Case overlapping(Draw& d, const CaseLimits& limits) {
   const auto room = std::max(0, limits.longest_text - static_cast<int32_t>(twice.size()));
   const int32_t before = d.between(0, room);
   const int32_t after = d.between(0, room - before);
-  c.text = d.word(before, letters) + twice + d.word(after, letters);
+  // One draw per statement: the order in which the operands of one
+  // expression are evaluated is the compiler's choice.
+  const std::string head = d.word(before, letters);
+  const std::string tail = d.word(after, letters);
+  c.text = head + twice + tail;
   c.text.resize(std::min(c.text.size(), static_cast<size_t>(limits.longest_text)));
   return c;
 }
