@@ -182,7 +182,8 @@ echo "$message" | grep -q "cannot find the smtrace libraries.*looked in" || fail
 
 # The package's own tests, against the copy installed from the prefix.
 (cd / && env -u PYTHONPATH SMTRACE_LIB_DIR="$prefix/$libdir" SMTRACE_TOOL="$prefix/$bindir/smtrace" \
+  SM_WRONG_DIR="$source_dir/tests/verify" \
   $sanitizer_env "$prefix/venv_prefix/bin/python" -m unittest discover -s "$source_dir/tests/python" -t "$source_dir/tests/python" \
-  -p "test_*.py") >"$prefix/unittest.log" 2>&1 || fail "the package's tests fail on the installed copy: $(tail -30 "$prefix/unittest.log")"
+  -p "test_*.py") >"$prefix/unittest.log" 2>&1 || fail "the package's tests fail on the installed copy: $(grep -A14 '^ERROR\|^FAIL' "$prefix/unittest.log" | head -40)"
 grep -q "^OK" "$prefix/unittest.log" || fail "the package's tests: $(tail -5 "$prefix/unittest.log")"
 echo "install test: passed"

@@ -20,6 +20,8 @@
 #include "library.h"
 #include "page.h"
 #include "report.h"
+#include "verify.h"
+#include "golden.h"
 
 namespace smtrace {
 namespace {
@@ -29,6 +31,8 @@ constexpr const char* kUsageLines =
     "       smtrace compare PATTERN TEXT [--json] [--svg FILE] [--html FILE]\n"
     "       smtrace show ALGORITHM PATTERN TEXT\n"
     "       smtrace explain ALGORITHM PATTERN TEXT [--json] [--html FILE]\n"
+    "       smtrace verify ALGORITHM [OPTIONS] -- COMMAND [ARGS...]\n"
+    "       smtrace golden ALGORITHM [--cases N] [--seed S] [--output FILE]\n"
     "       smtrace --help\n";
 
 constexpr size_t kLongestOperand = std::numeric_limits<int32_t>::max();
@@ -53,6 +57,14 @@ std::string help() {
       "  explain  explain the search with the explaining library: print its JSON\n"
       "           (every read with its role and result, every attempt with its\n"
       "           outcome and shift, the tables)\n"
+      "  verify   check another implementation of ALGORITHM (a command, a library's\n"
+      "           entry function, or a function served on two descriptors) against\n"
+      "           the reference library on generated cases or a golden file; report\n"
+      "           the first divergence with the reference's explanation of its\n"
+      "           attempt, shrunk to a small case (smtrace verify --help: its options;\n"
+      "           status 0 all agree, 1 a divergence, 2 bad usage)\n"
+      "  golden   write generated cases and the reference's traces as JSON Lines,\n"
+      "           which verify --cases-file replays (docs/golden.md)\n"
       "\n"
       "options:\n"
       "  --pattern-file PATH  the pattern is the bytes of PATH; leave out PATTERN\n"
@@ -391,6 +403,10 @@ int show(const Invocation& invocation) {
 }
 
 int dispatch(int argc, char** argv) {
+  // verify and golden read their own options: verify's command line ends
+  // with the command being checked and its arguments.
+  if (argc > 1 && std::strcmp(argv[1], "verify") == 0) return verify_command(argc - 2, argv + 2);
+  if (argc > 1 && std::strcmp(argv[1], "golden") == 0) return golden_command(argc - 2, argv + 2);
   const Invocation invocation = parse(argc, argv);
   if (invocation.help) {
     print(help());
