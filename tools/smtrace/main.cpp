@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "algorithms.h"
+#include "explain_view.h"
+#include "explanation.h"
 #include "failure.h"
 #include "figures.h"
 #include "library.h"
@@ -26,10 +28,20 @@ namespace {
 constexpr const char* kUsageLines =
     "usage: smtrace run ALGORITHM PATTERN TEXT [--svg FILE]\n"
     "       smtrace compare PATTERN TEXT [--json] [--svg FILE]\n"
-    "       smtrace show ALGORITHM PATTERN TEXT\n"
+    "       smtrace explain ALGORITHM PATTERN TEXT [--json]   (or show)\n"
     "       smtrace --help\n";
 
 constexpr size_t kLongestOperand = std::numeric_limits<int32_t>::max();
+
+// Words in lines of at most 80 columns, the lines after the first indented.
+std::string wrapped(const std::string& text, size_t indent) {
+  std::string out;
+  for (const std::string& line : wrap_words(text, 80 - indent)) {
+    if (!out.empty()) out += "\n" + std::string(indent, ' ');
+    out += line;
+  }
+  return out;
+}
 
 std::string help() {
   std::string text = kUsageLines;
@@ -42,19 +54,39 @@ std::string help() {
       "commands:\n"
       "  run      print the trace as the routine's own command line prints it: each\n"
       "           position and a blank, then a newline\n"
-      "  compare  run every algorithm; print a table with, per algorithm, the reads,\n"
-      "           the distinct positions read, reads per text character, the most\n"
-      "           reads of one position and where the first occurrence is\n"
-      "  show     draw the reads under the text (texts of up to 100 characters): one\n"
-      "           row per run of reads in one direction, each mark numbered by its\n"
-      "           place in the reading order\n"
+      "  compare  run every algorithm and print two tables, a row per algorithm in\n"
+      "           each: the trace (the reads recorded, the distinct positions among\n"
+      "           them, recorded reads per text character, the most recorded reads of\n"
+      "           one position, and where the routine itself found the pattern); then\n"
+      "           every read it made, recorded or not, by what it was for (compare,\n"
+      "           look-ahead, probe, edge), the reads dropped, and the attempts\n"
+      "  explain  explain the search attempt by attempt: the preprocessing tables;\n"
+      "           for each attempt the text around its window with the pattern under\n"
+      "           it, every read numbered in reading order with a mark under its\n"
+      "           position (= match, x mismatch, ^ look-ahead, ? probe, + edge,\n"
+      "           ! no edge) and whether it was dropped (repeat or bound), the moves\n"
+      "           of the window, the routine's notes, the outcome and the shift with\n"
+      "           its source; then the routine's own occurrence and the counts. Lines\n"
+      "           are at most 80 columns; colour only when standard output is a\n"
+      "           terminal and NO_COLOR is unset or empty. The whole explanation is\n"
+      "           held in memory (some 50 bytes a read, and the view of an attempt),\n"
+      "           so a search of millions of reads needs hundreds of megabytes\n"
+      "  show     the same as explain\n"
+      "\n"
+      "which reads are recorded:\n"
+      "  Every text character a routine reads goes to the recorder, which records\n"
+      "  its position in the trace or drops it.\n"
+      "  " + wrapped(counting_rule(), 2) + "\n"
+      "  A read at or past the text length is dropped too, by the routines that set\n"
+      "  the text length as their bound (dropped: bound).\n"
       "\n"
       "options:\n"
       "  --pattern-file PATH  the pattern is the bytes of PATH; leave out PATTERN\n"
       "  --text-file PATH     the text is the bytes of PATH; leave out TEXT\n"
       "  --svg FILE           (run, compare) also write an SVG plot of read order\n"
       "                       against text position, one panel per algorithm\n"
-      "  --json               (compare) print the figures as JSON instead\n"
+      "  --json               (compare) print the figures as JSON instead; (explain)\n"
+      "                       print the explaining library's JSON of the search\n"
       "  --                   the arguments after it are operands\n"
       "\n"
       "algorithms (* refuses a pattern byte of 128 or more):\n";
@@ -63,8 +95,10 @@ std::string help() {
   }
   text +=
       "\n"
-      "The libraries are loaded from $SMTRACE_LIB_DIR, else from ../lib beside the\n"
-      "directory of this program.\n"
+      "The deliverable libraries (run, compare) are loaded from $SMTRACE_LIB_DIR,\n"
+      "else from ../lib beside the directory of this program. The explaining\n"
+      "library, libsmtrace.so (explain, and the counts of compare), is linked in\n"
+      "and found in that ../lib.\n"
       "\n"
       "exit status:\n"
       "  0  done\n"
@@ -74,9 +108,8 @@ std::string help() {
       "  3  unknown algorithm\n"
       "  4  a library, or its entry function, cannot be loaded\n"
       "  5  a pattern or text file cannot be read\n"
-      "  6  input refused: the algorithm refuses a pattern byte of 128 or more, an\n"
-      "     operand is longer than 2147483647 bytes, or show's text is longer than\n"
-      "     100 characters\n"
+      "  6  input refused: the algorithm refuses a pattern byte of 128 or more, or\n"
+      "     an operand is longer than 2147483647 bytes\n"
       "  7  the SVG file cannot be written (nothing is left at its path)\n"
       "Errors go to standard error, and nothing goes to standard output then.\n";
   return text;
@@ -206,7 +239,7 @@ std::string algorithm_names() {
   return names;
 }
 
-// The operands of a command: the algorithm (for run and show), then the
+// The operands of a command: the algorithm (for run and explain), then the
 // pattern and the text, each from its operand or its file.
 struct Operands {
   const Algorithm* algorithm = nullptr;
@@ -297,6 +330,7 @@ int compare(const Invocation& invocation) {
     if (result.refused_at < 0) {
       result.trace = library->search(operands.pattern, operands.text);
       result.figures = figures_of(result.trace, operands.text.size());
+      result.summary = summarize(*result.algorithm, operands.pattern, operands.text);
       // Only the plot needs the positions themselves.
       if (!invocation.svg) std::vector<int32_t>().swap(result.trace);
     }
@@ -307,24 +341,23 @@ int compare(const Invocation& invocation) {
   return kOk;
 }
 
-int show(const Invocation& invocation) {
-  allow_options(invocation, false, false);
+bool colour_wanted() {
+  const char* no_colour = std::getenv("NO_COLOR");
+  return isatty(STDOUT_FILENO) == 1 && (no_colour == nullptr || *no_colour == '\0');
+}
+
+int explain(const Invocation& invocation) {
+  allow_options(invocation, false, true);
   const Operands operands = take_operands(invocation, true);
-  if (operands.text.size() > kLongestPictureText) {
-    throw Failure(kRefusedInput, "show draws texts of up to " +
-                                     std::to_string(kLongestPictureText) +
-                                     " characters; this one has " +
-                                     std::to_string(operands.text.size()) +
-                                     " (run --svg and compare --svg plot longer ones)");
-  }
   check_accepted(*operands.algorithm, operands.pattern);
-  const Library library(*operands.algorithm, library_directory());
-  Result result;
-  result.algorithm = operands.algorithm;
-  result.trace = library.search(operands.pattern, operands.text);
-  const Search search{operands.pattern, operands.text,
-                      first_occurrence(operands.pattern, operands.text)};
-  print(picture(search, result));
+  const Explanation explanation(*operands.algorithm, operands.pattern, operands.text);
+  if (invocation.json) {
+    explanation.write_json(stdout);
+    return kOk;
+  }
+  write_explanation(*explanation, colour_wanted(),
+                    [](const std::string& piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); });
+  std::fflush(stdout);
   return kOk;
 }
 
@@ -337,7 +370,7 @@ int dispatch(int argc, char** argv) {
   if (invocation.command.empty()) throw usage("no command");
   if (invocation.command == "run") return run(invocation);
   if (invocation.command == "compare") return compare(invocation);
-  if (invocation.command == "show") return show(invocation);
+  if (invocation.command == "explain" || invocation.command == "show") return explain(invocation);
   throw usage("unknown command \"" + invocation.command + "\"");
 }
 
