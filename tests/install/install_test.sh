@@ -45,4 +45,11 @@ for host in host_c host_cxx; do
   refused=$("$prefix/$host" "$prefix/lib" "$(printf 'a\310')" abc | grep -c refused)
   [ "$refused" -eq 5 ] || fail "$host: $refused routines refuse an 8-bit pattern, not 5"
 done
+
+# The installed smtrace finds the explaining library in the prefix, and
+# explains as the one in the build tree does.
+installed=$(env -u SMTRACE_LIB_DIR "$prefix/bin/smtrace" explain raita abab ccabaabab) ||
+  fail "the installed smtrace explain failed"
+[ "$installed" = "$("$build/bin/smtrace" explain raita abab ccabaabab)" ] ||
+  fail "the installed smtrace explains otherwise: $installed"
 echo "install test: passed"
