@@ -776,20 +776,41 @@ struct ViewReads {
     return positions;
   }
 };
+// A read line is "  N  ...  M  ...  y[P] ...": its number, its mark
+// (= x ^ ? + ! *) under the position, and the description from y[P] on. A
+// line the description goes on over starts with blanks up to its column
+// (18 at least) and a word.
 ViewReads reads_of(const std::string& view) {
-  static const std::regex read_line("^ +([0-9]+) +[=x^?+!*] +y\\[([0-9]+)\\] ");
-  static const std::regex going_on("^ {18,}[a-z]");
-  static const std::regex counts("^reads ([0-9]+): ");
   ViewReads found;
-  std::smatch match;
+  auto digits_from = [](const std::string& line, size_t at) {
+    size_t end = at;
+    while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end]))) ++end;
+    return end;
+  };
   for (const std::string& line : lines_of(view)) {
-    if (std::regex_search(line, match, read_line)) {
-      found.reads.push_back({std::stoll(match[1]), std::stoi(match[2]),
+    if (line.rfind("reads ", 0) == 0) {
+      const size_t end = digits_from(line, 6);
+      if (end > 6 && end < line.size() && line[end] == ':') found.counted = std::stoll(line.substr(6, end - 6));
+      continue;
+    }
+    const size_t first = line.find_first_not_of(' ');
+    if (first == std::string::npos) continue;
+    if (std::isdigit(static_cast<unsigned char>(line[first]))) {
+      const size_t number_end = digits_from(line, first);
+      const size_t mark = line.find_first_not_of(' ', number_end);
+      if (mark == std::string::npos || mark == number_end ||
+          std::string("=x^?+!*").find(line[mark]) == std::string::npos) {
+        continue;  // a ruler line
+      }
+      const size_t y = line.find_first_not_of(' ', mark + 1);
+      if (y == std::string::npos || line.compare(y, 2, "y[") != 0) continue;
+      const size_t position_end = digits_from(line, y + 2);
+      found.reads.push_back({std::stoll(line.substr(first, number_end - first)),
+                             std::stoi(line.substr(y + 2, position_end - y - 2)),
                              line.find("dropped: ") != std::string::npos});
-    } else if (!found.reads.empty() && std::regex_search(line, going_on)) {
+    } else if (first >= 18 && std::islower(static_cast<unsigned char>(line[first])) &&
+               !found.reads.empty()) {
       if (line.find("dropped: ") != std::string::npos) found.reads.back().dropped = true;
-    } else if (std::regex_search(line, match, counts)) {
-      found.counted = std::stoll(match[1]);
     }
   }
   return found;
