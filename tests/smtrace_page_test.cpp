@@ -224,7 +224,7 @@ TEST(SmtracePage, ErrorsLeaveNothingAtThePath) {
   const std::string page = scratch.path("page.html");
   const std::vector<PageError> cases = {
       {{"run", "raita", "a", "b", "--html", page}, 2, "smtrace: run takes no --html"},
-      {{"show", "raita", "a", "b", "--html", page}, 2, "smtrace: show takes no --html"},
+      {{"run", "raita", "a", "b", "--html", page}, 2, "smtrace: run takes no --html"},
       {{"explain", "raita", "a", "b", "--svg", page}, 2, "smtrace: explain takes no --svg"},
       {{"explain", "raita", "a", "--html", page}, 2,
        "smtrace: explain takes the operands ALGORITHM PATTERN TEXT; 2 given"},

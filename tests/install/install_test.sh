@@ -186,4 +186,11 @@ echo "$message" | grep -q "cannot find the smtrace libraries.*looked in" || fail
   $sanitizer_env "$prefix/venv_prefix/bin/python" -m unittest discover -s "$source_dir/tests/python" -t "$source_dir/tests/python" \
   -p "test_*.py") >"$prefix/unittest.log" 2>&1 || fail "the package's tests fail on the installed copy: $(grep -A14 '^ERROR\|^FAIL' "$prefix/unittest.log" | head -40)"
 grep -q "^OK" "$prefix/unittest.log" || fail "the package's tests: $(tail -5 "$prefix/unittest.log")"
+
+# The installed smtrace finds the explaining library in the prefix, and
+# explains as the one in the build tree does.
+installed=$(env -u SMTRACE_LIB_DIR "$prefix/$bindir/smtrace" explain raita abab ccabaabab) ||
+  fail "the installed smtrace explain failed"
+[ "$installed" = "$("$build/bin/smtrace" explain raita abab ccabaabab)" ] ||
+  fail "the installed smtrace explains otherwise: $installed"
 echo "install test: passed"

@@ -250,8 +250,15 @@ class Trace(unittest.TestCase):
 
 class Compare(unittest.TestCase):
     def test_equals_the_tools_json(self):
+        # The tool's rows also carry what the explaining library counts
+        # (occurrence, drops_repeats, counts), which the package leaves out.
+        from_library = ("occurrence", "drops_repeats", "counts")
         for pattern, text in EXAMPLES + [(b"\xc8", b"a\xc8"), (b"ab", b"ab" * 1000)]:
-            self.assertEqual(smtrace.compare(pattern, text), tool_compare(pattern, text), (pattern, text))
+            figures = tool_compare(pattern, text)
+            for row in figures["algorithms"].values():
+                for key in from_library:
+                    del row[key]
+            self.assertEqual(smtrace.compare(pattern, text), figures, (pattern, text))
 
     def test_figures_of_one_trace(self):
         # morris_pratt reads 0 1 2 3 3 3 4 5 6 7 in abacabab: ten reads of eight

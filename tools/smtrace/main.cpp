@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "algorithms.h"
+#include "explain_view.h"
+#include "explanation.h"
 #include "failure.h"
 #include "figures.h"
 #include "library.h"
@@ -29,13 +31,22 @@ namespace {
 constexpr const char* kUsageLines =
     "usage: smtrace run ALGORITHM PATTERN TEXT [--svg FILE]\n"
     "       smtrace compare PATTERN TEXT [--json] [--svg FILE] [--html FILE]\n"
-    "       smtrace show ALGORITHM PATTERN TEXT\n"
-    "       smtrace explain ALGORITHM PATTERN TEXT [--json] [--html FILE]\n"
+    "       smtrace explain ALGORITHM PATTERN TEXT [--json] [--html FILE]   (or show)\n"
     "       smtrace verify ALGORITHM [OPTIONS] -- COMMAND [ARGS...]\n"
     "       smtrace golden ALGORITHM [--cases N] [--seed S] [--output FILE]\n"
     "       smtrace --help\n";
 
 constexpr size_t kLongestOperand = std::numeric_limits<int32_t>::max();
+
+// Words in lines of at most 80 columns, the lines after the first indented.
+std::string wrapped(const std::string& text, size_t indent) {
+  std::string out;
+  for (const std::string& line : wrap_words(text, 80 - indent)) {
+    if (!out.empty()) out += "\n" + std::string(indent, ' ');
+    out += line;
+  }
+  return out;
+}
 
 std::string help() {
   std::string text = kUsageLines;
@@ -48,15 +59,24 @@ std::string help() {
       "commands:\n"
       "  run      print the trace as the routine's own command line prints it: each\n"
       "           position and a blank, then a newline\n"
-      "  compare  run every algorithm; print a table with, per algorithm, the reads,\n"
-      "           the distinct positions read, reads per text character, the most\n"
-      "           reads of one position and where the first occurrence is\n"
-      "  show     draw the reads under the text (texts of up to 100 characters): one\n"
-      "           row per run of reads in one direction, each mark numbered by its\n"
-      "           place in the reading order\n"
-      "  explain  explain the search with the explaining library: print its JSON\n"
-      "           (every read with its role and result, every attempt with its\n"
-      "           outcome and shift, the tables)\n"
+      "  compare  run every algorithm and print two tables, a row per algorithm in\n"
+      "           each: the trace (the reads recorded, the distinct positions among\n"
+      "           them, recorded reads per text character, the most recorded reads of\n"
+      "           one position, and where the routine itself found the pattern); then\n"
+      "           every read it made, recorded or not, by what it was for (compare,\n"
+      "           look-ahead, probe, edge), the reads dropped, and the attempts\n"
+      "  explain  explain the search attempt by attempt: the preprocessing tables;\n"
+      "           for each attempt the text around its window with the pattern under\n"
+      "           it, every read numbered in reading order with a mark under its\n"
+      "           position (= match, x mismatch, ^ look-ahead, ? probe, + edge,\n"
+      "           ! no edge) and whether it was dropped (repeat or bound), the moves\n"
+      "           of the window, the routine's notes, the outcome and the shift with\n"
+      "           its source; then the routine's own occurrence and the counts. Lines\n"
+      "           are at most 80 columns; colour only when standard output is a\n"
+      "           terminal and NO_COLOR is unset or empty. The whole explanation is\n"
+      "           held in memory: a million reads, each an attempt of its own, take\n"
+      "           about 400 MB (with --json, as much again as the JSON's size)\n"
+      "  show     the same as explain\n"
       "  verify   check another implementation of ALGORITHM (a command, a library's\n"
       "           entry function, or a function served on two descriptors) against\n"
       "           the reference library on generated cases or a golden file; report\n"
@@ -66,6 +86,13 @@ std::string help() {
       "  golden   write generated cases and the reference's traces as JSON Lines,\n"
       "           which verify --cases-file replays (docs/golden.md)\n"
       "\n"
+      "which reads are recorded:\n"
+      "  Every text character a routine reads goes to the recorder, which records\n"
+      "  its position in the trace or drops it.\n"
+      "  " + wrapped(counting_rule(), 2) + "\n"
+      "  A read at or past the text length is dropped too, by the routines that set\n"
+      "  the text length as their bound (dropped: bound).\n"
+      "\n"
       "options:\n"
       "  --pattern-file PATH  the pattern is the bytes of PATH; leave out PATTERN\n"
       "  --text-file PATH     the text is the bytes of PATH; leave out TEXT\n"
@@ -74,8 +101,8 @@ std::string help() {
       "  --html FILE          (explain, compare) write a page that plays the search\n"
       "                       read by read (compare: all of them, side by side);\n"
       "                       explain then prints nothing unless given --json\n"
-      "  --json               (compare) print the figures as JSON instead;\n"
-      "                       (explain) print the explanation's JSON\n"
+      "  --json               (compare) print the figures as JSON instead; (explain)\n"
+      "                       print the explaining library's JSON of the search\n"
       "  --                   the arguments after it are operands\n"
       "\n"
       "algorithms (* refuses a pattern byte of 128 or more):\n";
@@ -84,8 +111,10 @@ std::string help() {
   }
   text +=
       "\n"
-      "The libraries are loaded from $SMTRACE_LIB_DIR, else from ../lib beside the\n"
-      "directory of this program.\n"
+      "The deliverable libraries (run, compare) are loaded from $SMTRACE_LIB_DIR,\n"
+      "else from ../lib beside the directory of this program. The explaining\n"
+      "library, libsmtrace.so (explain, and the counts of compare), is linked in\n"
+      "and found in that ../lib.\n"
       "\n"
       "exit status:\n"
       "  0  done\n"
@@ -95,9 +124,8 @@ std::string help() {
       "  3  unknown algorithm\n"
       "  4  a library, or its entry function, cannot be loaded\n"
       "  5  a pattern or text file cannot be read\n"
-      "  6  input refused: the algorithm refuses a pattern byte of 128 or more, an\n"
-      "     operand is longer than 2147483647 bytes, or show's text is longer than\n"
-      "     100 characters\n"
+      "  6  input refused: the algorithm refuses a pattern byte of 128 or more, or\n"
+      "     an operand is longer than 2147483647 bytes\n"
       "  7  the SVG or HTML file cannot be written (nothing is left at its path)\n"
       "Errors go to standard error, and nothing goes to standard output then.\n";
   return text;
@@ -229,7 +257,7 @@ std::string algorithm_names() {
   return names;
 }
 
-// The operands of a command: the algorithm (for run and show), then the
+// The operands of a command: the algorithm (for run and explain), then the
 // pattern and the text, each from its operand or its file.
 struct Operands {
   const Algorithm* algorithm = nullptr;
@@ -303,41 +331,9 @@ int run(const Invocation& invocation) {
   return kOk;
 }
 
-// A search explained by the explaining library.
-using Explanation = std::unique_ptr<smtrace_explanation, void (*)(smtrace_explanation*)>;
-
-// The explanation, or null when the algorithm refuses the pattern.
-Explanation explained(const Algorithm& algorithm, const std::string& pattern,
-                      const std::string& text) {
-  smtrace_explanation* out = nullptr;
-  const int status =
-      smtrace_explain(algorithm.name, pattern.data(), static_cast<int32_t>(pattern.size()),
-                      text.data(), static_cast<int32_t>(text.size()), &out);
-  if (status == SMTRACE_NO_MEMORY) throw std::bad_alloc();
-  if (status != SMTRACE_OK && status != SMTRACE_REFUSED) {
-    throw Failure(kUnknownAlgorithm, std::string("the explaining library does not know ") +
-                                         algorithm.name);
-  }
-  return Explanation(status == SMTRACE_OK ? out : nullptr, smtrace_explanation_free);
-}
-
-int explain(const Invocation& invocation) {
-  allow_options(invocation, false, true, true);
-  const Operands operands = take_operands(invocation, true);
-  check_accepted(*operands.algorithm, operands.pattern);
-  const Explanation explanation = explained(*operands.algorithm, operands.pattern, operands.text);
-  if (invocation.html) write_file(*invocation.html, explain_page(*explanation), "HTML");
-  if (invocation.html && !invocation.json) return kOk;
-  std::unique_ptr<char, void (*)(void*)> json(smtrace_explanation_json(explanation.get()),
-                                               smtrace_free);
-  if (!json) throw std::bad_alloc();
-  print(json.get());
-  return kOk;
-}
-
 // compare --html: every algorithm explained, on one page.
 void write_compare_page(const std::string& path, const Operands& operands) {
-  std::vector<Explanation> explanations;
+  std::vector<std::unique_ptr<Explanation>> explanations;
   std::vector<const smtrace_explanation*> shown;
   std::vector<PageRefusal> refused;
   for (const Algorithm& algorithm : kAlgorithms) {
@@ -346,8 +342,8 @@ void write_compare_page(const std::string& path, const Operands& operands) {
       refused.push_back({algorithm.name, refusal(operands.pattern, at)});
       continue;
     }
-    explanations.push_back(explained(algorithm, operands.pattern, operands.text));
-    shown.push_back(explanations.back().get());
+    explanations.push_back(std::make_unique<Explanation>(algorithm, operands.pattern, operands.text));
+    shown.push_back(&**explanations.back());
   }
   write_file(path, compare_page(shown, refused), "HTML");
 }
@@ -370,6 +366,7 @@ int compare(const Invocation& invocation) {
     if (result.refused_at < 0) {
       result.trace = library->search(operands.pattern, operands.text);
       result.figures = figures_of(result.trace, operands.text.size());
+      result.summary = summarize(*result.algorithm, operands.pattern, operands.text);
       // Only the plot needs the positions themselves.
       if (!invocation.svg) std::vector<int32_t>().swap(result.trace);
     }
@@ -381,24 +378,25 @@ int compare(const Invocation& invocation) {
   return kOk;
 }
 
-int show(const Invocation& invocation) {
-  allow_options(invocation, false, false);
+bool colour_wanted() {
+  const char* no_colour = std::getenv("NO_COLOR");
+  return isatty(STDOUT_FILENO) == 1 && (no_colour == nullptr || *no_colour == '\0');
+}
+
+int explain(const Invocation& invocation) {
+  allow_options(invocation, false, true, true);
   const Operands operands = take_operands(invocation, true);
-  if (operands.text.size() > kLongestPictureText) {
-    throw Failure(kRefusedInput, "show draws texts of up to " +
-                                     std::to_string(kLongestPictureText) +
-                                     " characters; this one has " +
-                                     std::to_string(operands.text.size()) +
-                                     " (run --svg and compare --svg plot longer ones)");
-  }
   check_accepted(*operands.algorithm, operands.pattern);
-  const Library library(*operands.algorithm, library_directory());
-  Result result;
-  result.algorithm = operands.algorithm;
-  result.trace = library.search(operands.pattern, operands.text);
-  const Search search{operands.pattern, operands.text,
-                      first_occurrence(operands.pattern, operands.text)};
-  print(picture(search, result));
+  const Explanation explanation(*operands.algorithm, operands.pattern, operands.text);
+  if (invocation.html) write_file(*invocation.html, explain_page(*explanation), "HTML");
+  if (invocation.html && !invocation.json) return kOk;
+  if (invocation.json) {
+    explanation.write_json(stdout);
+    return kOk;
+  }
+  write_explanation(*explanation, colour_wanted(),
+                    [](const std::string& piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); });
+  std::fflush(stdout);
   return kOk;
 }
 
@@ -415,8 +413,7 @@ int dispatch(int argc, char** argv) {
   if (invocation.command.empty()) throw usage("no command");
   if (invocation.command == "run") return run(invocation);
   if (invocation.command == "compare") return compare(invocation);
-  if (invocation.command == "show") return show(invocation);
-  if (invocation.command == "explain") return explain(invocation);
+  if (invocation.command == "explain" || invocation.command == "show") return explain(invocation);
   throw usage("unknown command \"" + invocation.command + "\"");
 }
 

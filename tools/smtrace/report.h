@@ -1,5 +1,5 @@
-// Everything smtrace writes about searches: the trace line, the comparison
-// table and its JSON, the terminal picture and the SVG plot.
+// What smtrace writes about searches: the trace line, the comparison table
+// and its JSON, and the SVG plot (explain_view.h has the explained search).
 #pragma once
 
 #include <cstddef>
@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "algorithms.h"
+#include "explanation.h"
 #include "figures.h"
 
 namespace smtrace {
 
-// One pattern and text, with the first occurrence found by the tool.
+// One pattern and text, with the first occurrence found by an ordinary
+// search (the plot shades it).
 struct Search {
   std::string_view pattern;
   std::string_view text;
@@ -26,30 +28,37 @@ struct Result {
   const Algorithm* algorithm;
   int32_t refused_at = -1;      // the pattern byte the routine refuses, or -1
   std::vector<int32_t> trace;   // empty when refused
-  Figures figures;
+  Figures figures;              // of the trace
+  Summary summary;              // every read by role, and the routine's own occurrence
 };
 
 // The trace as every deliverable's command line prints it: each position
 // and a blank, then a newline.
 std::string trace_line(const std::vector<int32_t>& trace);
 
-// Bytes for a reader: printable ASCII as it is, anything else as \xNN,
-// cut after limit bytes with "...".
+// Bytes for a reader: printable ASCII but the space and the backslash as it
+// is, anything else as \xNN in upper-case hex (the explaining library names
+// table entries the same way), cut after limit bytes with "...".
 std::string readable(std::string_view bytes, size_t limit);
+// One byte as readable shows it.
+std::string readable_byte(unsigned char byte);
+
+// The words of text in lines of at most width columns (a longer word has a
+// line of its own).
+std::vector<std::string> wrap_words(std::string_view text, size_t width);
 
 // Why a routine refuses its pattern, for messages and tables.
 std::string refusal(std::string_view pattern, int32_t at);
 
-// compare: an aligned table, one row per algorithm.
+// Which reads the routines record, from the algorithm table: a repeat inside
+// one attempt is dropped by some and recorded again by the others.
+std::string counting_rule();
+
+// compare: an aligned table in two parts, one row per algorithm in each (the
+// trace's figures, then every read by role), and the counting rule.
 std::string comparison_table(const Search& search, const std::vector<Result>& results);
 // compare --json: the same figures, keyed by algorithm.
 std::string comparison_json(const Search& search, const std::vector<Result>& results);
-
-// show: the text on top and the reads below it, one row per run of reads in
-// one direction, each mark numbered by its place in the reading order.
-std::string picture(const Search& search, const Result& result);
-// The longest text show draws.
-constexpr size_t kLongestPictureText = 100;
 
 // --svg: read order against text position, one panel per result.
 std::string svg_plot(const Search& search, const std::vector<Result>& results);
