@@ -441,6 +441,8 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
   // Attempt by attempt: (b) each read against its window and the bytes,
   // (c) the windows and their shifts, the sources against the tables.
   int32_t previous_base = 0;  // where the previous attempt's shift is counted from
+  // The last attempt that recorded each position of the buffer.
+  std::vector<int64_t> recorded_in(buffer_size(a, m, n), -1);
   for (int64_t k = 0; k < e.attempt_count; ++k) {
     const smtrace_attempt& at = e.attempts[k];
     const std::string which = "attempt " + std::to_string(k) + " (window " + std::to_string(at.window) + "): ";
@@ -535,10 +537,9 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
       }
       // The pruning window of the attempt: a repeat is dropped, and only a
       // repeat.
-      bool seen = false;
-      for (int64_t q = at.first_read; q < r && !seen; ++q) {
-        seen = e.reads[q].dropped == SMTRACE_RECORDED && e.reads[q].position == read.position;
-      }
+      const auto slot = static_cast<size_t>(read.position);
+      const bool seen = recorded_in[slot] == k;
+      if (read.dropped == SMTRACE_RECORDED) recorded_in[slot] = k;
       if (read.dropped == SMTRACE_DROPPED_REPEAT) {
         if (!a.windows) return about + "dropped as a repeat, but the routine opens no window";
         if (!seen) return about + "dropped as a repeat of a position its attempt has not recorded";
