@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,6 +20,10 @@
 #include "support/explanation_json.h"
 
 namespace sm_test {
+
+// The parameter by its name in test listings.
+void PrintTo(const Algorithm& a, std::ostream* out) { *out << a.name; }
+
 namespace {
 
 constexpr int kCasesPerAlgorithm = 12000;

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,9 @@ struct Example {
   std::vector<TableRow> tables = {};
   std::vector<const char*> complete_tables = {};  // tables whose every entry is listed
 };
+
+// The parameter by its name in test listings.
+void PrintTo(const Example& ex, std::ostream* out) { *out << ex.name; }
 
 std::vector<TableRow> mp_table(const std::vector<int32_t>& values) {
   std::vector<TableRow> rows;
