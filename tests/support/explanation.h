@@ -358,16 +358,16 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
   int64_t next_read = 0, next_move = 0, next_note = 0;
   for (int64_t k = 0; k < e.attempt_count; ++k) {
     const smtrace_attempt& at = e.attempts[k];
-    const std::string which = "attempt " + std::to_string(k) + ": ";
-    if (at.first_read != next_read) return which + "its reads do not follow the previous attempt's";
-    if (at.read_count < 1) return which + "it reads nothing";
-    if (at.first_move != next_move || at.move_count < 0) return which + "its moves do not follow the previous attempt's";
-    if (at.first_note != next_note || at.note_count < 0) return which + "its notes do not follow the previous attempt's";
+    const auto which = [k] { return "attempt " + std::to_string(k) + ": "; };
+    if (at.first_read != next_read) return which() + "its reads do not follow the previous attempt's";
+    if (at.read_count < 1) return which() + "it reads nothing";
+    if (at.first_move != next_move || at.move_count < 0) return which() + "its moves do not follow the previous attempt's";
+    if (at.first_note != next_note || at.note_count < 0) return which() + "its notes do not follow the previous attempt's";
     next_read += at.read_count;
     next_move += at.move_count;
     next_note += at.note_count;
     if (next_read > e.read_count || next_move > e.move_count || next_note > e.note_count) {
-      return which + "its ranges run past the arrays";
+      return which() + "its ranges run past the arrays";
     }
     for (int64_t r = at.first_read; r < at.first_read + at.read_count; ++r) {
       if (e.reads[r].attempt != k) {
@@ -445,12 +445,13 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
   std::vector<int64_t> recorded_in(buffer_size(a, m, n), -1);
   for (int64_t k = 0; k < e.attempt_count; ++k) {
     const smtrace_attempt& at = e.attempts[k];
-    const std::string which = "attempt " + std::to_string(k) + " (window " + std::to_string(at.window) + "): ";
+    // The context of a violation, written only when there is one.
+    const auto which = [&] { return "attempt " + std::to_string(k) + " (window " + std::to_string(at.window) + "): "; };
     const bool last = k + 1 == e.attempt_count;
     if (k > 0) {
       const smtrace_attempt& before = e.attempts[k - 1];
       if (at.window != previous_base + before.shift) {
-        return which + "the previous attempt announced shift " + std::to_string(before.shift) +
+        return which() + "the previous attempt announced shift " + std::to_string(before.shift) +
                " from window " + std::to_string(previous_base);
       }
     }
@@ -459,23 +460,23 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
     int32_t window = at.window;
     for (int64_t mv = at.first_move; mv < at.first_move + at.move_count; ++mv) {
       const smtrace_move& move = e.moves[mv];
-      const std::string about = which + "move " + std::to_string(mv - at.first_move) + ": ";
+      const auto about = [&] { return which() + "move " + std::to_string(mv - at.first_move) + ": "; };
       if (move.after_read < at.first_read - 1 || move.after_read >= at.first_read + at.read_count) {
-        return about + "it follows a read of another attempt";
+        return about() + "it follows a read of another attempt";
       }
-      if (mv > at.first_move && move.after_read < e.moves[mv - 1].after_read) return about + "out of order";
+      if (mv > at.first_move && move.after_read < e.moves[mv - 1].after_read) return about() + "out of order";
       if (move.shift != move.window - window) {
-        return about + "shift " + std::to_string(move.shift) + " from window " + std::to_string(window) +
+        return about() + "shift " + std::to_string(move.shift) + " from window " + std::to_string(window) +
                " to " + std::to_string(move.window);
       }
-      if (move.shift < 0) return about + "the window moves back";
-      if (move.source == nullptr) return about + "no source";
+      if (move.shift < 0) return about() + "the window moves back";
+      if (move.source == nullptr) return about() + "no source";
       if (move.table != nullptr) {
-        if (move.key == nullptr) return about + "a table without a key";
+        if (move.key == nullptr) return about() + "a table without a key";
         int64_t value = 0;
         const std::string problem =
             explanation_detail::check_table_amount(e, Source{move.source, move.table, move.key}, move.shift, &value);
-        if (!problem.empty()) return about + problem;
+        if (!problem.empty()) return about() + problem;
         // A candidate window of Skip Search's list puts the probe at the
         // pattern position the list holds.
         if (std::strcmp(move.table, "lists") == 0) {
@@ -483,17 +484,17 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
           const smtrace_table_entry* list = find_entry(*find_table(e, "lists"), move.key);
           bool listed = false;
           for (int32_t v = 0; v < list->value_count; ++v) listed = listed || list->values[v] == probe - move.window;
-          if (!listed) return about + "window " + std::to_string(move.window) + " is no candidate of list " + move.key;
+          if (!listed) return about() + "window " + std::to_string(move.window) + " is no candidate of list " + move.key;
           if (byte_key(static_cast<unsigned char>(in.byte_at(probe))) != move.key) {
-            return about + "list " + move.key + " is not the probed character's";
+            return about() + "list " + move.key + " is not the probed character's";
           }
         } else if (std::strcmp(move.table, "bmBc") == 0) {
           // The fast loop's step: the character just read at the last
           // position of the window it left.
-          if (move.after_read < at.first_read) return about + "a table step before any read";
+          if (move.after_read < at.first_read) return about() + "a table step before any read";
           const smtrace_read& by = e.reads[move.after_read];
-          if (by.position != window + m - 1) return about + "the step does not follow a read at the window's last position";
-          if (in.class_key(by.byte) != move.key) return about + "bmBc key " + move.key + " is not that of the byte read";
+          if (by.position != window + m - 1) return about() + "the step does not follow a read at the window's last position";
+          if (in.class_key(by.byte) != move.key) return about() + "bmBc key " + move.key + " is not that of the byte read";
         }
       }
       window = move.window;
@@ -511,14 +512,14 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
         ++move_index;
       }
       const smtrace_read& read = e.reads[r];
-      const std::string about = which + "read " + std::to_string(r) + " at " + std::to_string(read.position) + ": ";
+      const auto about = [&] { return which() + "read " + std::to_string(r) + " at " + std::to_string(read.position) + ": "; };
       if (read.window != window) {
-        return about + "window " + std::to_string(read.window) + ", expected " + std::to_string(window);
+        return about() + "window " + std::to_string(read.window) + ", expected " + std::to_string(window);
       }
       const int expected_byte = in.byte_at(read.position);
-      if (expected_byte < 0) return about + "outside the text buffer the contract gives";
+      if (expected_byte < 0) return about() + "outside the text buffer the contract gives";
       if (read.byte != expected_byte) {
-        return about + "byte " + std::to_string(read.byte) + ", the buffer holds " + std::to_string(expected_byte);
+        return about() + "byte " + std::to_string(read.byte) + ", the buffer holds " + std::to_string(expected_byte);
       }
       // Reads at or past n: dropped by the bound (Tuned Boyer-Moore's
       // sentinel, Berry-Ravindran's look-ahead), or Skip Search's recorded
@@ -530,10 +531,10 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
                                 read.dropped == SMTRACE_DROPPED_BOUND;
         const bool at_n = a.may_record_n && read.position == n && read.role == SMTRACE_ROLE_COMPARE &&
                           read.dropped == SMTRACE_RECORDED;
-        if (!sentinel && !look_ahead && !at_n) return about + "a read at or past the text's end n = " + std::to_string(n);
+        if (!sentinel && !look_ahead && !at_n) return about() + "a read at or past the text's end n = " + std::to_string(n);
       }
       if (read.dropped == SMTRACE_DROPPED_BOUND) {
-        if (!a.sets_txt_length || read.position < n) return about + "dropped by a bound no one set";
+        if (!a.sets_txt_length || read.position < n) return about() + "dropped by a bound no one set";
       }
       // The pruning window of the attempt: a repeat is dropped, and only a
       // repeat.
@@ -541,76 +542,76 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
       const bool seen = recorded_in[slot] == k;
       if (read.dropped == SMTRACE_RECORDED) recorded_in[slot] = k;
       if (read.dropped == SMTRACE_DROPPED_REPEAT) {
-        if (!a.windows) return about + "dropped as a repeat, but the routine opens no window";
-        if (!seen) return about + "dropped as a repeat of a position its attempt has not recorded";
+        if (!a.windows) return about() + "dropped as a repeat, but the routine opens no window";
+        if (!seen) return about() + "dropped as a repeat of a position its attempt has not recorded";
       } else if (read.dropped == SMTRACE_RECORDED && seen && a.windows) {
-        return about + "recorded again inside its attempt's window";
+        return about() + "recorded again inside its attempt's window";
       }
 
       switch (read.role) {
         case SMTRACE_ROLE_COMPARE:
           if (read.pattern_index < 0) {
-            if (m != 0) return about + "a compare without a pattern byte";
-            if (read.result != SMTRACE_RESULT_NONE) return about + "a result without a pattern byte";
+            if (m != 0) return about() + "a compare without a pattern byte";
+            if (read.result != SMTRACE_RESULT_NONE) return about() + "a result without a pattern byte";
             break;
           }
-          if (read.pattern_index >= m) return about + "pattern index " + std::to_string(read.pattern_index) + " past the pattern";
+          if (read.pattern_index >= m) return about() + "pattern index " + std::to_string(read.pattern_index) + " past the pattern";
           if (read.position != read.window + read.pattern_index) {
-            return about + "compared with x[" + std::to_string(read.pattern_index) + "] of window " +
+            return about() + "compared with x[" + std::to_string(read.pattern_index) + "] of window " +
                    std::to_string(read.window);
           }
           if (read.result != (read.byte == static_cast<unsigned char>(x[static_cast<size_t>(read.pattern_index)])
                                   ? SMTRACE_RESULT_MATCH
                                   : SMTRACE_RESULT_MISMATCH)) {
-            return about + "the result is not the byte comparison with x[" + std::to_string(read.pattern_index) + "]";
+            return about() + "the result is not the byte comparison with x[" + std::to_string(read.pattern_index) + "]";
           }
           break;
         case SMTRACE_ROLE_LOOK_AHEAD:
-          if (read.pattern_index != -1 || read.result != SMTRACE_RESULT_NONE) return about + "a look-ahead with a pattern byte";
-          if (read.position < read.window + m) return about + "a look-ahead inside its window";
+          if (read.pattern_index != -1 || read.result != SMTRACE_RESULT_NONE) return about() + "a look-ahead with a pattern byte";
+          if (read.position < read.window + m) return about() + "a look-ahead inside its window";
           break;
         case SMTRACE_ROLE_PROBE:
-          if (read.pattern_index != -1 || read.result != SMTRACE_RESULT_NONE) return about + "a probe with a pattern byte";
+          if (read.pattern_index != -1 || read.result != SMTRACE_RESULT_NONE) return about() + "a probe with a pattern byte";
           if (r != at.first_read || read.position != at.window + m - 1) {
-            return about + "the probe is not the first read of its attempt, at its window's last position";
+            return about() + "the probe is not the first read of its attempt, at its window's last position";
           }
           break;
         case SMTRACE_ROLE_EDGE: {
           if (read.pattern_index < 0 || read.pattern_index >= m || read.position != read.window + read.pattern_index) {
-            return about + "an edge read outside its window";
+            return about() + "an edge read outside its window";
           }
           if (r == at.first_read) {
-            if (read.pattern_index != m - 1) return about + "the scan does not start at the window's last position";
+            if (read.pattern_index != m - 1) return about() + "the scan does not start at the window's last position";
             if (initial_vertex < 0) initial_vertex = read.from_vertex;
-            if (read.from_vertex != initial_vertex) return about + "the scan does not start at the initial vertex";
+            if (read.from_vertex != initial_vertex) return about() + "the scan does not start at the initial vertex";
           } else {
-            if (read.position >= e.reads[r - 1].position) return about + "the scan does not move left";
-            if (read.from_vertex != vertex) return about + "the edge does not leave the vertex the last one reached";
+            if (read.position >= e.reads[r - 1].position) return about() + "the scan does not move left";
+            if (read.from_vertex != vertex) return about() + "the edge does not leave the vertex the last one reached";
           }
           const smtrace_table_entry* listed = nullptr;
           if (edges != nullptr && read.byte < 128) {
             listed = find_entry(*edges, std::to_string(read.from_vertex) + " " + byte_key(read.byte));
           }
           if (read.result == SMTRACE_RESULT_NO_EDGE) {
-            if (listed != nullptr) return about + "no edge, but the edges table has one";
+            if (listed != nullptr) return about() + "no edge, but the edges table has one";
             if (read.to_vertex != -1 || read.edge_shift != -1 || read.terminal != -1 || read.d != 0 || read.s != 0) {
-              return about + "edge fields on a read that found no edge";
+              return about() + "edge fields on a read that found no edge";
             }
-            if (r + 1 != at.first_read + at.read_count) return about + "the attempt goes on after no edge";
+            if (r + 1 != at.first_read + at.read_count) return about() + "the attempt goes on after no edge";
             break;
           }
-          if (read.result != SMTRACE_RESULT_EDGE) return about + "an edge read without an edge result";
+          if (read.result != SMTRACE_RESULT_EDGE) return about() + "an edge read without an edge result";
           if (edges != nullptr && (listed == nullptr || listed->value_count != 2 || listed->values[0] != read.to_vertex ||
                                    (read.edge_shift >= 0 && listed->values[1] != read.edge_shift))) {
-            return about + "the edge differs from the edges table";
+            return about() + "the edge differs from the edges table";
           }
           const int t = is_terminal(read.to_vertex);
-          if (read.terminal != 0 && read.terminal != 1) return about + "terminal is neither 0 nor 1";
-          if (t >= 0 && read.terminal != t) return about + "terminal differs from the terminal table";
+          if (read.terminal != 0 && read.terminal != 1) return about() + "terminal is neither 0 nor 1";
+          if (t >= 0 && read.terminal != t) return about() + "terminal differs from the terminal table";
           if (read.edge_shift >= 0) d += read.edge_shift;
           if (read.terminal == 1) s = read.pattern_index;
           if (read.d != d || read.s != s) {
-            return about + "d = " + std::to_string(read.d) + ", s = " + std::to_string(read.s) + ", expected d = " +
+            return about() + "d = " + std::to_string(read.d) + ", s = " + std::to_string(read.s) + ", expected d = " +
                    std::to_string(d) + ", s = " + std::to_string(s);
           }
           vertex = read.to_vertex;
@@ -620,33 +621,33 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
           break;
         }
         default:
-          return about + "unknown role";
+          return about() + "unknown role";
       }
     }
 
     // How the attempt ends, and its shift.
     const bool occurrence = at.outcome != nullptr && std::strcmp(at.outcome, "occurrence") == 0;
-    if (at.outcome == nullptr) return which + "no outcome";
-    if (occurrence && !last) return which + "an occurrence before the last attempt";
+    if (at.outcome == nullptr) return which() + "no outcome";
+    if (occurrence && !last) return which() + "an occurrence before the last attempt";
     if (at.shift_source == nullptr) {
-      if (!last) return which + "no shift before the next attempt";
-      if (at.shift != 0 || at.shift_table != nullptr || at.shift_key != nullptr) return which + "a shift without a source";
+      if (!last) return which() + "no shift before the next attempt";
+      if (at.shift != 0 || at.shift_table != nullptr || at.shift_key != nullptr) return which() + "a shift without a source";
     } else {
-      if (occurrence) return which + "a shift after the occurrence";
-      if (at.shift < 1) return which + "shift " + std::to_string(at.shift);
-      if ((at.shift_table == nullptr) != (at.shift_key == nullptr)) return which + "a table without a key, or a key without one";
+      if (occurrence) return which() + "a shift after the occurrence";
+      if (at.shift < 1) return which() + "shift " + std::to_string(at.shift);
+      if ((at.shift_table == nullptr) != (at.shift_key == nullptr)) return which() + "a table without a key, or a key without one";
       if (at.shift_table != nullptr) {
         int64_t value = 0;
         const std::string problem = explanation_detail::check_table_amount(
             e, Source{at.shift_source, at.shift_table, at.shift_key}, at.shift, &value);
-        if (!problem.empty()) return which + problem;
+        if (!problem.empty()) return which() + problem;
         const std::string table = at.shift_table;
         const smtrace_read& first = e.reads[at.first_read];
         const smtrace_read& final_read = e.reads[at.first_read + at.read_count - 1];
         if (table == "mpTable") {
           // The mismatch at pattern index i ends the alignment.
           if (final_read.result != SMTRACE_RESULT_MISMATCH || std::to_string(final_read.pattern_index) != at.shift_key) {
-            return which + "mpTable key " + at.shift_key + " is not the index of the attempt's last mismatch";
+            return which() + "mpTable key " + at.shift_key + " is not the index of the attempt's last mismatch";
           }
         } else if (table == "brBc") {
           // The look-ahead pair right of the window.
@@ -655,10 +656,10 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
             if (e.reads[r].role == SMTRACE_ROLE_LOOK_AHEAD) pair.push_back(&e.reads[r]);
           }
           if (pair.size() != 2 || pair[0]->position != final_window + m || pair[1]->position != final_window + m + 1) {
-            return which + "no look-ahead pair at " + std::to_string(final_window + m);
+            return which() + "no look-ahead pair at " + std::to_string(final_window + m);
           }
           if (in.class_key(pair[0]->byte) + " " + in.class_key(pair[1]->byte) != at.shift_key) {
-            return which + "brBc key " + at.shift_key + " is not that of the look-ahead pair";
+            return which() + "brBc key " + at.shift_key + " is not that of the look-ahead pair";
           }
         } else if (table == "bmBc") {
           // Raita: the character under the window's last position, read
@@ -667,28 +668,28 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
           const bool match_shift = std::strstr(at.shift_source, "match shift") != nullptr;
           const std::string key = match_shift ? byte_key(static_cast<unsigned char>(x[static_cast<size_t>(m - 1)]))
                                               : in.class_key(first.byte);
-          if (!match_shift && first.position != at.window + m - 1) return which + "the first read is not at the window's last position";
-          if (key != at.shift_key) return which + "bmBc key " + at.shift_key + ", expected " + key;
+          if (!match_shift && first.position != at.window + m - 1) return which() + "the first read is not at the window's last position";
+          if (key != at.shift_key) return which() + "bmBc key " + at.shift_key + ", expected " + key;
         } else if (table == "shifts") {
           // Not So Naive: miss when the window's second character differs
           // from x[1], hit otherwise.
           const std::string key = first.result == SMTRACE_RESULT_MISMATCH ? "miss" : "hit";
-          if (first.pattern_index != 1 || key != at.shift_key) return which + "shifts key " + at.shift_key + ", expected " + key;
+          if (first.pattern_index != 1 || key != at.shift_key) return which() + "shifts key " + at.shift_key + ", expected " + key;
         }
       }
       // The fixed steps: Skip Search's probe step m, and the step 1 of a
       // one-character pattern.
       if (std::strncmp(at.shift_source, "probe step", 10) == 0 &&
           (at.shift != m || !explanation_detail::ends_with(at.shift_source, "m = " + std::to_string(m)))) {
-        return which + "probe step " + std::to_string(at.shift) + " (\"" + at.shift_source + "\") is not m";
+        return which() + "probe step " + std::to_string(at.shift) + " (\"" + at.shift_source + "\") is not m";
       }
       if (std::strncmp(at.shift_source, "one-character", 13) == 0 && (at.shift != 1 || m != 1)) {
-        return which + "a one-character step of " + std::to_string(at.shift);
+        return which() + "a one-character step of " + std::to_string(at.shift);
       }
       // Every other shift is read from a table, but Turbo Reverse Factor's s.
       if (at.shift_table == nullptr && std::strncmp(at.shift_source, "probe step", 10) != 0 &&
           std::strncmp(at.shift_source, "one-character", 13) != 0 && std::strncmp(at.shift_source, "s = ", 4) != 0) {
-        return which + "shift source \"" + at.shift_source + "\" names no table";
+        return which() + "shift source \"" + at.shift_source + "\" names no table";
       }
       if (found_edge || std::strncmp(at.shift_source, "s = ", 4) == 0) {
         // Turbo Reverse Factor: s from the scan, or d after a complete
@@ -696,11 +697,11 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
         const bool from_d = std::strncmp(at.shift_source, "s = d = ", 8) == 0;
         const int32_t expected = from_d ? last_d : last_edge_s;
         if (at.shift != expected) {
-          return which + "shift " + std::to_string(at.shift) + ", the scan gives " + std::to_string(expected);
+          return which() + "shift " + std::to_string(at.shift) + ", the scan gives " + std::to_string(expected);
         }
         if (std::strncmp(at.shift_source, "s = ", 4) != 0 ||
             std::string(at.shift_source).find("= " + std::to_string(at.shift)) == std::string::npos) {
-          return which + "source \"" + at.shift_source + "\" does not give s";
+          return which() + "source \"" + at.shift_source + "\" does not give s";
         }
       }
     }
@@ -714,13 +715,13 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
       // starts inside the text.
       const int64_t last_start = is(a, "tuned_bm") || is(a, "morris_pratt") ? n - 1 : static_cast<int64_t>(n) - m;
       if (static_cast<int64_t>(previous_base) + at.shift <= last_start) {
-        return which + "the search ends, yet its shift leads to window " + std::to_string(previous_base + at.shift);
+        return which() + "the search ends, yet its shift leads to window " + std::to_string(previous_base + at.shift);
       }
     }
 
     // (d) The occurrence is where the attempt's window ended.
     if (occurrence && final_window != e.occurrence) {
-      return which + "the occurrence at " + std::to_string(e.occurrence) + " is not the attempt's window " +
+      return which() + "the occurrence at " + std::to_string(e.occurrence) + " is not the attempt's window " +
              std::to_string(final_window);
     }
   }
