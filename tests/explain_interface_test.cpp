@@ -140,6 +140,25 @@ TEST_F(ExplainInterface, NegativeLengthsAndMissingBuffersAreBadLengths) {
   }
 }
 
+// A Turbo Reverse Factor pattern whose automaton would not fit the store's
+// 32-bit counts (256 (m + 2) edges): the deliverable ends the process with
+// "Pattern too large."; the explaining library fails the call instead,
+// before building anything.
+TEST_F(ExplainInterface, TurboReverseFactorPatternTooLongForItsAutomaton) {
+  const int32_t longest = INT32_MAX / 256 - 2;
+  const std::string x(static_cast<size_t>(longest) + 1, 'a');
+  const Outcome got = run_child([&] {
+    const Explained e(api(), "turbo_reverse_factor", x, "aaaa");
+    smtrace_counts counts{};
+    int32_t occurrence = 0;
+    const int summary = api().summarize("turbo_reverse_factor", x.data(), static_cast<int32_t>(x.size()), "aaaa", 4,
+                                        &counts, &occurrence);
+    return e.status == SMTRACE_BAD_LENGTH && e.get() == nullptr && summary == SMTRACE_BAD_LENGTH ? 0 : 1;
+  });
+  EXPECT_EQ(got.status, 0);
+  EXPECT_EQ(got.out, "");
+}
+
 // An empty pattern, an empty text, both, and a text shorter than the
 // pattern: only Morris-Pratt reads anything of the first (position 0, once,
 // in one attempt that ends with the empty occurrence at 0).
