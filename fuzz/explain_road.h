@@ -95,7 +95,8 @@ inline Input parse(const uint8_t* data, size_t size) {
 }
 
 inline std::string describe(const sm_test::Algorithm& a, const Input& in) {
-  return std::string(a.name) + " m=" + std::to_string(in.x.size()) + " n=" + std::to_string(in.y.size()) + ": ";
+  return std::string(a.name) + " m=" + std::to_string(in.x.size()) +
+         " n=" + std::to_string(in.y.size()) + ": ";
 }
 
 inline void check_input(const Libraries& libs, const uint8_t* data, size_t size) {
@@ -113,8 +114,8 @@ inline void check_input(const Libraries& libs, const uint8_t* data, size_t size)
       int32_t occurrence = 0;
       const int summary = api.summarize(a.name, x.data(), m, y.data(), n, &counts, &occurrence);
       if (e.status != SMTRACE_REFUSED || e.get() != nullptr || summary != SMTRACE_REFUSED) {
-        fail(describe(a, in) + "a pattern byte >= 128 was not refused: status " + std::to_string(e.status) +
-             ", summary " + std::to_string(summary));
+        fail(describe(a, in) + "a pattern byte >= 128 was not refused: status " +
+             std::to_string(e.status) + ", summary " + std::to_string(summary));
       }
       continue;
     }
@@ -127,7 +128,8 @@ inline void check_input(const Libraries& libs, const uint8_t* data, size_t size)
     std::string problem = sm_test::check_explanation(a, in.x, in.y, *e, &trace);
     if (problem.empty()) problem = sm_test::check_summary(api, a.name, in.x, in.y, *e);
     if (problem.empty() && in.json) problem = sm_test::check_json(api, *e, e.json());
-    if (problem.empty() && (std::string(x.begin(), x.end()) != in.x || std::string(y.begin(), y.end()) != in.y)) {
+    if (problem.empty() &&
+        (std::string(x.begin(), x.end()) != in.x || std::string(y.begin(), y.end()) != in.y)) {
       problem = "the caller's pattern or text was written";
     }
     if (!problem.empty()) fail(describe(a, in) + problem);

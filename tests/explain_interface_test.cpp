@@ -60,7 +60,12 @@ Explainer* ExplainInterface::api_ = nullptr;
 // the process goes on (the deliverable itself would end it). Checked in a
 // child, whose output and status are the process's whole story.
 TEST_F(ExplainInterface, RefusingRoutinesRefuseHighPatternBytes) {
-  const std::vector<std::string> patterns = {"\xc8", "ab\x80", "\xff" "abc", "a\x80" "b", std::string("\0\x81", 2)};
+  const std::vector<std::string> patterns = {"\xc8", "ab\x80",
+                                             "\xff"
+                                             "abc",
+                                             "a\x80"
+                                             "b",
+                                             std::string("\0\x81", 2)};
   const std::vector<std::string> texts = {"abcab\xc8", ""};
   for (const Algorithm& a : algorithms()) {
     if (!a.refuses_8bit) continue;
@@ -69,12 +74,13 @@ TEST_F(ExplainInterface, RefusingRoutinesRefuseHighPatternBytes) {
       for (const auto& x : patterns) {
         for (const auto& y : texts) {
           smtrace_explanation* out = nullptr;
-          const int status = api().explain(a.name, x.data(), static_cast<int32_t>(x.size()), y.data(),
-                                           static_cast<int32_t>(y.size()), &out);
+          const int status = api().explain(a.name, x.data(), static_cast<int32_t>(x.size()),
+                                           y.data(), static_cast<int32_t>(y.size()), &out);
           smtrace_counts counts{};
           int32_t occurrence = 0;
-          const int summary = api().summarize(a.name, x.data(), static_cast<int32_t>(x.size()), y.data(),
-                                              static_cast<int32_t>(y.size()), &counts, &occurrence);
+          const int summary =
+              api().summarize(a.name, x.data(), static_cast<int32_t>(x.size()), y.data(),
+                              static_cast<int32_t>(y.size()), &counts, &occurrence);
           if (status != SMTRACE_REFUSED || out != nullptr || summary != SMTRACE_REFUSED) ++wrong;
         }
       }
@@ -87,8 +93,12 @@ TEST_F(ExplainInterface, RefusingRoutinesRefuseHighPatternBytes) {
 
 // The routines that compare bytes only for equality take any pattern byte.
 TEST_F(ExplainInterface, OtherRoutinesSearchHighPatternBytes) {
-  const std::vector<std::pair<std::string, std::string>> inputs = {
-      {"\xc8\xc9", "a\xc8\xc8\xc9"}, {"\xff", "ab\xff"}, {"a\x80", "\x80" "a\x80"}, {"\x90\x90", "\x90x\x90"}};
+  const std::vector<std::pair<std::string, std::string>> inputs = {{"\xc8\xc9", "a\xc8\xc8\xc9"},
+                                                                   {"\xff", "ab\xff"},
+                                                                   {"a\x80",
+                                                                    "\x80"
+                                                                    "a\x80"},
+                                                                   {"\x90\x90", "\x90x\x90"}};
   for (const Algorithm& a : algorithms()) {
     if (a.refuses_8bit) continue;
     Deliverable lib(a);
@@ -103,15 +113,17 @@ TEST_F(ExplainInterface, OtherRoutinesSearchHighPatternBytes) {
 }
 
 TEST_F(ExplainInterface, UnknownAlgorithmsAreRefused) {
-  const char* const names[] = {"", "RAITA", "Raita", "raita ", " raita", "raita\n", "smtrace", "TRF",
-                               "turbo_reverse", "skip_searches", nullptr};
+  const char* const names[] = {"",        "RAITA",   "Raita", "raita ",        " raita",
+                               "raita\n", "smtrace", "TRF",   "turbo_reverse", "skip_searches",
+                               nullptr};
   for (const char* name : names) {
     const Explained e(api(), name, "ab", "abab");
     EXPECT_EQ(e.status, SMTRACE_UNKNOWN_ALGORITHM) << (name == nullptr ? "(null)" : name);
     EXPECT_EQ(e.get(), nullptr);
     smtrace_counts counts{};
     int32_t occurrence = 0;
-    EXPECT_EQ(api().summarize(name, "ab", 2, "abab", 4, &counts, &occurrence), SMTRACE_UNKNOWN_ALGORITHM);
+    EXPECT_EQ(api().summarize(name, "ab", 2, "abab", 4, &counts, &occurrence),
+              SMTRACE_UNKNOWN_ALGORITHM);
   }
 }
 
@@ -122,9 +134,10 @@ TEST_F(ExplainInterface, NegativeLengthsAndMissingBuffersAreBadLengths) {
     const char* y;
     int32_t n;
   };
-  const Lengths bad[] = {{"ab", -1, "abab", 4},  {"ab", 2, "abab", -1}, {"ab", INT32_MIN, "abab", 4},
-                         {"ab", 2, "abab", INT32_MIN}, {"ab", -2, "abab", -3}, {nullptr, 2, "abab", 4},
-                         {"ab", 2, nullptr, 4},   {nullptr, 1, nullptr, 1}};
+  const Lengths bad[] = {{"ab", -1, "abab", 4},        {"ab", 2, "abab", -1},
+                         {"ab", INT32_MIN, "abab", 4}, {"ab", 2, "abab", INT32_MIN},
+                         {"ab", -2, "abab", -3},       {nullptr, 2, "abab", 4},
+                         {"ab", 2, nullptr, 4},        {nullptr, 1, nullptr, 1}};
   for (const Algorithm& a : algorithms()) {
     for (const Lengths& l : bad) {
       const Explained e(api(), a.name, l.x, l.m, l.y, l.n);
@@ -132,7 +145,9 @@ TEST_F(ExplainInterface, NegativeLengthsAndMissingBuffersAreBadLengths) {
       EXPECT_EQ(e.get(), nullptr);
       smtrace_counts counts{};
       int32_t occurrence = 0;
-      EXPECT_EQ(api().summarize(a.name, l.x, l.m, l.y, l.n, &counts, &occurrence), SMTRACE_BAD_LENGTH) << a.name;
+      EXPECT_EQ(api().summarize(a.name, l.x, l.m, l.y, l.n, &counts, &occurrence),
+                SMTRACE_BAD_LENGTH)
+          << a.name;
     }
     // No buffer is needed where nothing is to be read.
     const Explained none(api(), a.name, nullptr, 0, nullptr, 0);
@@ -151,9 +166,12 @@ TEST_F(ExplainInterface, TurboReverseFactorPatternTooLongForItsAutomaton) {
     const Explained e(api(), "turbo_reverse_factor", x, "aaaa");
     smtrace_counts counts{};
     int32_t occurrence = 0;
-    const int summary = api().summarize("turbo_reverse_factor", x.data(), static_cast<int32_t>(x.size()), "aaaa", 4,
-                                        &counts, &occurrence);
-    return e.status == SMTRACE_BAD_LENGTH && e.get() == nullptr && summary == SMTRACE_BAD_LENGTH ? 0 : 1;
+    const int summary =
+        api().summarize("turbo_reverse_factor", x.data(), static_cast<int32_t>(x.size()), "aaaa", 4,
+                        &counts, &occurrence);
+    return e.status == SMTRACE_BAD_LENGTH && e.get() == nullptr && summary == SMTRACE_BAD_LENGTH
+               ? 0
+               : 1;
   });
   EXPECT_EQ(got.status, 0);
   EXPECT_EQ(got.out, "");
@@ -230,17 +248,26 @@ TEST_F(ExplainInterface, JsonEscapesEveryNonPrintableByte) {
   EXPECT_EQ(check_json(api(), *e, json), "");
   std::string lower = json;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const char* escape : {"\\u0001", "\\u00c8", "\\u007f", "\\u000a", "\\u0009", "\\u0000", "\\\"", "\\\\"}) {
-    EXPECT_NE(lower.find(escape), std::string::npos) << "no " << escape << " in " << json.substr(0, 300);
+  for (const char* escape :
+       {"\\u0001", "\\u00c8", "\\u007f", "\\u000a", "\\u0009", "\\u0000", "\\\"", "\\\\"}) {
+    EXPECT_NE(lower.find(escape), std::string::npos)
+        << "no " << escape << " in " << json.substr(0, 300);
   }
   // The text field, exactly.
-  EXPECT_NE(lower.find("\"text\":\"a\\u0001\\\"\\\\\\u00c8\\u007f\\u000a\\u0009 b\\u0000\\u0001\\\"\\\\\\u00c8\""),
+  EXPECT_NE(lower.find("\"text\":\"a\\u0001\\\"\\\\\\u00c8\\u007f\\u000a\\u0009 "
+                       "b\\u0000\\u0001\\\"\\\\\\u00c8\""),
             std::string::npos)
       << json.substr(0, 300);
 
   // Table keys hold bytes too (\xNN inside the key, then escaped again).
-  const std::string x("\x01" "a\x7f", 3);
-  const Explained keyed(api(), "raita", x, std::string("zz\x01" "a\x7f", 5));
+  const std::string x(
+      "\x01"
+      "a\x7f",
+      3);
+  const Explained keyed(api(), "raita", x,
+                        std::string("zz\x01"
+                                    "a\x7f",
+                                    5));
   ASSERT_EQ(keyed.status, SMTRACE_OK);
   const std::string keyed_json = keyed.json();
   EXPECT_EQ(check_json(api(), *keyed, keyed_json), "");
@@ -273,8 +300,12 @@ TEST_F(ExplainInterface, NamesOfTheEnumerations) {
   EXPECT_STREQ(api().result_name(SMTRACE_RESULT_EDGE), "edge");
   EXPECT_STREQ(api().result_name(SMTRACE_RESULT_NO_EDGE), "no edge");
   for (int outside : {-1, 4, 99, INT_MIN}) EXPECT_EQ(api().role_name(outside), nullptr) << outside;
-  for (int outside : {-1, 3, 99, INT_MIN}) EXPECT_EQ(api().dropped_name(outside), nullptr) << outside;
-  for (int outside : {-1, 5, 99, INT_MIN}) EXPECT_EQ(api().result_name(outside), nullptr) << outside;
+  for (int outside : {-1, 3, 99, INT_MIN}) {
+    EXPECT_EQ(api().dropped_name(outside), nullptr) << outside;
+  }
+  for (int outside : {-1, 5, 99, INT_MIN}) {
+    EXPECT_EQ(api().result_name(outside), nullptr) << outside;
+  }
 }
 
 // smtrace_trace_length and smtrace_copy_trace on a deliverable's list.
@@ -302,11 +333,13 @@ TEST_F(ExplainInterface, TraceListHelpers) {
 
 // The library exports exactly the functions of its header, all prefixed.
 TEST(ExplainLibrary, ExportsExactlyItsInterface) {
-  const std::set<std::string> expected = {
-      "smtrace_explain",      "smtrace_explanation_free", "smtrace_summarize",    "smtrace_explanation_json",
-      "smtrace_free",         "smtrace_role_name",        "smtrace_dropped_name", "smtrace_result_name",
-      "smtrace_trace_length", "smtrace_copy_trace"};
-  const Outcome got = run({"/bin/sh", "-c", "nm -D --defined-only '" + lib_dir_path("libsmtrace.so") + "'"});
+  const std::set<std::string> expected = {"smtrace_explain",      "smtrace_explanation_free",
+                                          "smtrace_summarize",    "smtrace_explanation_json",
+                                          "smtrace_free",         "smtrace_role_name",
+                                          "smtrace_dropped_name", "smtrace_result_name",
+                                          "smtrace_trace_length", "smtrace_copy_trace"};
+  const Outcome got =
+      run({"/bin/sh", "-c", "nm -D --defined-only '" + lib_dir_path("libsmtrace.so") + "'"});
   ASSERT_EQ(got.status, 0);
   std::set<std::string> names;
   std::istringstream lines(got.out);
@@ -331,13 +364,17 @@ std::string share_one_process(bool explainer_first) {
   std::unique_ptr<Explainer> api;
   if (explainer_first) api = std::make_unique<Explainer>(RTLD_NOW | RTLD_GLOBAL);
   std::vector<std::unique_ptr<Deliverable>> libs;
-  for (const Known& k : known()) libs.push_back(std::make_unique<Deliverable>(algorithm(k.algorithm), RTLD_NOW | RTLD_GLOBAL));
+  for (const Known& k : known()) {
+    libs.push_back(std::make_unique<Deliverable>(algorithm(k.algorithm), RTLD_NOW | RTLD_GLOBAL));
+  }
   if (!explainer_first) api = std::make_unique<Explainer>(RTLD_NOW | RTLD_GLOBAL);
 
   std::vector<const trace_node*> heads;
   for (size_t k = 0; k < known().size(); ++k) {
     const trace_node* head = libs[k]->call(known()[k].pattern, known()[k].text);
-    if (Deliverable::walk(head) != known()[k].trace) problems += std::string(known()[k].algorithm) + ": trace; ";
+    if (Deliverable::walk(head) != known()[k].trace) {
+      problems += std::string(known()[k].algorithm) + ": trace; ";
+    }
     libs[k]->set_txt_length(static_cast<int32_t>(50 + k));
     heads.push_back(head);
   }
@@ -345,11 +382,17 @@ std::string share_one_process(bool explainer_first) {
     for (size_t k = 0; k < known().size(); ++k) {
       const Known& ex = known()[k];
       const Explained e(*api, ex.algorithm, ex.pattern, ex.text);
-      if (e.status != SMTRACE_OK || recorded_positions(*e) != ex.trace) problems += std::string(ex.algorithm) + ": explanation; ";
+      if (e.status != SMTRACE_OK || recorded_positions(*e) != ex.trace) {
+        problems += std::string(ex.algorithm) + ": explanation; ";
+      }
     }
     for (size_t k = 0; k < known().size(); ++k) {
-      if (Deliverable::walk(heads[k]) != known()[k].trace) problems += std::string(known()[k].algorithm) + ": list changed; ";
-      if (libs[k]->txt_length != static_cast<int32_t>(50 + k)) problems += std::string(known()[k].algorithm) + ": txt_length; ";
+      if (Deliverable::walk(heads[k]) != known()[k].trace) {
+        problems += std::string(known()[k].algorithm) + ": list changed; ";
+      }
+      if (libs[k]->txt_length != static_cast<int32_t>(50 + k)) {
+        problems += std::string(known()[k].algorithm) + ": txt_length; ";
+      }
     }
   }
   for (size_t k = 0; k < known().size(); ++k) {
@@ -368,7 +411,8 @@ TEST(ExplainLibrary, SharesAProcessWithEveryDeliverableUnderRtldGlobal) {
       std::fflush(stdout);
       return problems.empty() ? 0 : 1;
     });
-    EXPECT_EQ(got.status, 0) << (explainer_first ? "libsmtrace.so first: " : "deliverables first: ") << got.out;
+    EXPECT_EQ(got.status, 0) << (explainer_first ? "libsmtrace.so first: " : "deliverables first: ")
+                             << got.out;
     EXPECT_EQ(got.out, "");
   }
 }

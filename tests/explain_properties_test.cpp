@@ -33,29 +33,31 @@ constexpr uint32_t kSeed = 20260512;
 
 // The families of generated inputs, taken in turn.
 enum Kind {
-  kRandom,            // 2 to 4 letters, patterns up to 19, texts up to 200
-  kShort,             // the same, short texts and patterns
-  kPeriodic,          // a text repeating a short word, the pattern cut from it (or one letter off)
-  kAtStart,           // the text starts with the pattern
-  kAtEnd,             // the text ends with the pattern
-  kAbsent,            // the pattern holds a letter the text lacks
-  kSevenBit,          // bytes from the whole 7-bit range, the zero byte included
-  kLong,              // patterns of 20 to 40 over two letters
-  kHighText,          // text bytes of 128 and more among the letters
-  kTextNotLonger,     // texts no longer than the pattern, or one longer
+  kRandom,         // 2 to 4 letters, patterns up to 19, texts up to 200
+  kShort,          // the same, short texts and patterns
+  kPeriodic,       // a text repeating a short word, the pattern cut from it (or one letter off)
+  kAtStart,        // the text starts with the pattern
+  kAtEnd,          // the text ends with the pattern
+  kAbsent,         // the pattern holds a letter the text lacks
+  kSevenBit,       // bytes from the whole 7-bit range, the zero byte included
+  kLong,           // patterns of 20 to 40 over two letters
+  kHighText,       // text bytes of 128 and more among the letters
+  kTextNotLonger,  // texts no longer than the pattern, or one longer
   kKinds
 };
 
-const char* const kKindNames[kKinds] = {"random", "short", "periodic", "at start", "at end",
-                                        "absent", "7-bit", "long pattern", "high text bytes",
-                                        "text not longer"};
+const char* const kKindNames[kKinds] = {
+    "random", "short", "periodic",     "at start",        "at end",
+    "absent", "7-bit", "long pattern", "high text bytes", "text not longer"};
 
 class Generator {
  public:
   Generator(uint32_t seed, const Algorithm& a) : rng_(seed), a_(a) {}
 
   uint32_t below(uint32_t bound) { return static_cast<uint32_t>(rng_() % bound); }
-  int32_t between(int32_t low, int32_t high) { return low + static_cast<int32_t>(below(static_cast<uint32_t>(high - low + 1))); }
+  int32_t between(int32_t low, int32_t high) {
+    return low + static_cast<int32_t>(below(static_cast<uint32_t>(high - low + 1)));
+  }
 
   std::string letters(int32_t length, uint32_t count) {
     std::string s;
@@ -105,8 +107,12 @@ class Generator {
         c.y = run.substr(0, static_cast<size_t>(between(0, 200)));
         const int32_t m = between(std::max(shortest(), 1), 19);
         c.x = run.substr(below(static_cast<uint32_t>(word.size())), static_cast<size_t>(m));
-        if (below(3) == 0) c.x[below(static_cast<uint32_t>(c.x.size()))] = static_cast<char>('a' + below(count + 1));
-        if (below(4) == 0 && !c.y.empty()) c.y[below(static_cast<uint32_t>(c.y.size()))] = static_cast<char>('a' + below(count));
+        if (below(3) == 0) {
+          c.x[below(static_cast<uint32_t>(c.x.size()))] = static_cast<char>('a' + below(count + 1));
+        }
+        if (below(4) == 0 && !c.y.empty()) {
+          c.y[below(static_cast<uint32_t>(c.y.size()))] = static_cast<char>('a' + below(count));
+        }
         break;
       }
       case kAtStart:
@@ -202,7 +208,8 @@ TEST_P(ExplainProperties, HoldForGeneratedInputs) {
     // The caller's pattern and text in blocks of exactly their size: the
     // library copies them and writes neither.
     const std::vector<char> x(c.x.begin(), c.x.end()), y(c.y.begin(), c.y.end());
-    const Explained e(api, a.name, x.data(), static_cast<int32_t>(x.size()), y.data(), static_cast<int32_t>(y.size()));
+    const Explained e(api, a.name, x.data(), static_cast<int32_t>(x.size()), y.data(),
+                      static_cast<int32_t>(y.size()));
     std::string problem;
     if (e.status != SMTRACE_OK || e.get() == nullptr) {
       problem = "smtrace_explain fails with status " + std::to_string(e.status);
@@ -211,16 +218,18 @@ TEST_P(ExplainProperties, HoldForGeneratedInputs) {
       if (problem.empty()) problem = check_summary(api, a.name, c.x, c.y, *e);
       if (problem.empty() && index % 61 == 0) problem = check_json(api, *e, e.json());
     }
-    if (problem.empty() && (std::string(x.begin(), x.end()) != c.x || std::string(y.begin(), y.end()) != c.y)) {
+    if (problem.empty() &&
+        (std::string(x.begin(), x.end()) != c.x || std::string(y.begin(), y.end()) != c.y)) {
       problem = "the caller's pattern or text was written";
     }
     if (!problem.empty()) {
       ++failures;
-      ADD_FAILURE() << a.name << ", case " << index << " (" << kKindNames[c.kind] << "): pattern " << shown(c.x)
-                    << ", text " << shown(c.y) << ": " << problem;
+      ADD_FAILURE() << a.name << ", case " << index << " (" << kKindNames[c.kind] << "): pattern "
+                    << shown(c.x) << ", text " << shown(c.y) << ": " << problem;
     }
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   int total = 0;
   std::string kinds;
@@ -229,13 +238,17 @@ TEST_P(ExplainProperties, HoldForGeneratedInputs) {
     kinds += std::string(k > 0 ? ", " : "") + kKindNames[k] + " " + std::to_string(per_kind[k]);
   }
   EXPECT_GE(total, 10000);
-  std::printf("[ explain  ] %s: %d cases in %.2f s (%d with an occurrence, %d empty texts, %d empty patterns; %s)\n",
-              a.name, total, seconds, found, empty_text, empty_pattern, kinds.c_str());
+  std::printf(
+      "[ explain  ] %s: %d cases in %.2f s (%d with an occurrence, %d empty texts, %d empty "
+      "patterns; %s)\n",
+      a.name, total, seconds, found, empty_text, empty_pattern, kinds.c_str());
   RecordProperty("cases", total);
 }
 
 INSTANTIATE_TEST_SUITE_P(Algorithms, ExplainProperties, ::testing::ValuesIn(algorithms()),
-                         [](const ::testing::TestParamInfo<Algorithm>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Algorithm>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace sm_test

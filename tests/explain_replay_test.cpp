@@ -3,9 +3,8 @@
 // normal suite, as tests/fuzz_replay_test.cpp does for the other targets.
 // (The public header and the other targets' harness both define trace_node,
 // so this replay has a translation unit of its own.)
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -35,8 +34,10 @@ std::vector<std::string> files_in(const std::string& directory) {
 // A violated property aborts with its description on standard error, so the
 // inputs run in a child process.
 TEST(FuzzReplay, ExplainRoadOverTheCorpusAndRegressions) {
-  std::vector<std::string> inputs = files_in(std::string(SM_SOURCE_DIR) + "/fuzz/corpus/fuzz_explain_road");
-  for (const auto& file : files_in(std::string(SM_SOURCE_DIR) + "/fuzz/regressions/fuzz_explain_road")) {
+  std::vector<std::string> inputs =
+      files_in(std::string(SM_SOURCE_DIR) + "/fuzz/corpus/fuzz_explain_road");
+  for (const auto& file :
+       files_in(std::string(SM_SOURCE_DIR) + "/fuzz/regressions/fuzz_explain_road")) {
     inputs.push_back(file);
   }
   ASSERT_FALSE(inputs.empty());
@@ -45,7 +46,8 @@ TEST(FuzzReplay, ExplainRoadOverTheCorpusAndRegressions) {
     for (const auto& file : inputs) {
       sm_fuzz::explain_road::current_input() = file;
       std::ifstream in(file, std::ios::binary);
-      const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
+                                      std::istreambuf_iterator<char>());
       sm_fuzz::explain_road::check_input(libraries, data.data(), data.size());
     }
     return 0;

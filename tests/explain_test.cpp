@@ -28,7 +28,7 @@ const char* const kBound = "bound";
 
 // One read of an attempt row.
 struct ReadRow {
-  const char* role;       // "compare", "look-ahead", "probe", "edge"
+  const char* role;  // "compare", "look-ahead", "probe", "edge"
   int32_t position;
   char byte;
   int32_t pattern_index;  // compare: x[index]; edge: the window index; else -1
@@ -38,18 +38,24 @@ struct ReadRow {
   int32_t from = kOpen, to = kOpen, terminal = kOpen, d = kOpen, s = kOpen;
 };
 
-ReadRow compare(int32_t position, char byte, int32_t index, const char* result, const char* dropped = nullptr) {
+ReadRow compare(int32_t position, char byte, int32_t index, const char* result,
+                const char* dropped = nullptr) {
   return {"compare", position, byte, index, result, dropped};
 }
 ReadRow look_ahead(int32_t position, char byte, const char* dropped = nullptr) {
   return {"look-ahead", position, byte, -1, nullptr, dropped};
 }
-ReadRow probe(int32_t position, char byte) { return {"probe", position, byte, -1, nullptr, nullptr}; }
-ReadRow edge(int32_t position, char byte, int32_t index, int32_t from, int32_t to, bool terminal, int32_t d, int32_t s) {
+ReadRow probe(int32_t position, char byte) {
+  return {"probe", position, byte, -1, nullptr, nullptr};
+}
+ReadRow edge(int32_t position, char byte, int32_t index, int32_t from, int32_t to, bool terminal,
+             int32_t d, int32_t s) {
   return {"edge", position, byte, index, "edge", nullptr, from, to, terminal ? 1 : 0, d, s};
 }
 // An edge found, the automaton's vertices left open.
-ReadRow edge(int32_t position, char byte, int32_t index) { return {"edge", position, byte, index, "edge", nullptr}; }
+ReadRow edge(int32_t position, char byte, int32_t index) {
+  return {"edge", position, byte, index, "edge", nullptr};
+}
 ReadRow no_edge(int32_t position, char byte, int32_t index, int32_t from = kOpen) {
   return {"edge", position, byte, index, "no edge", nullptr, from, -1, -1, 0, 0};
 }
@@ -102,7 +108,9 @@ void PrintTo(const Example& ex, std::ostream* out) { *out << ex.name; }
 
 std::vector<TableRow> mp_table(const std::vector<int32_t>& values) {
   std::vector<TableRow> rows;
-  for (size_t i = 0; i < values.size(); ++i) rows.push_back({"mpTable", std::to_string(i), {values[i]}});
+  for (size_t i = 0; i < values.size(); ++i) {
+    rows.push_back({"mpTable", std::to_string(i), {values[i]}});
+  }
   return rows;
 }
 
@@ -111,6 +119,8 @@ std::vector<TableRow> join(std::vector<TableRow> a, const std::vector<TableRow>&
   return a;
 }
 
+// The rows keep the layout of the tables they copy.
+// clang-format off
 const std::vector<Example>& examples() {
   static const std::vector<Example> all = {
       // Turbo Reverse Factor: aab in bbaaaabb, with the automaton of baa.
@@ -318,6 +328,7 @@ const std::vector<Example>& examples() {
   };
   return all;
 }
+// clang-format on
 
 std::string or_none(const char* text) { return text == nullptr ? "(none)" : text; }
 
@@ -326,7 +337,9 @@ bool same(const char* a, const char* b) {
   return std::strcmp(a, b) == 0;
 }
 
-bool contains(const char* text, const char* part) { return text != nullptr && std::strstr(text, part) != nullptr; }
+bool contains(const char* text, const char* part) {
+  return text != nullptr && std::strstr(text, part) != nullptr;
+}
 
 class ExplainWorkedExamples : public ::testing::TestWithParam<Example> {
  protected:
@@ -365,7 +378,8 @@ TEST_P(ExplainWorkedExamples, ReproducesEveryAttemptRow) {
       EXPECT_EQ(at.shift, 0);
     } else {
       EXPECT_EQ(at.shift, row.shift);
-      EXPECT_TRUE(contains(at.shift_source, row.source)) << or_none(at.shift_source) << " lacks " << row.source;
+      EXPECT_TRUE(contains(at.shift_source, row.source))
+          << or_none(at.shift_source) << " lacks " << row.source;
     }
     EXPECT_TRUE(same(at.shift_table, row.table)) << or_none(at.shift_table);
     EXPECT_TRUE(same(at.shift_key, row.key)) << or_none(at.shift_key);
@@ -379,8 +393,10 @@ TEST_P(ExplainWorkedExamples, ReproducesEveryAttemptRow) {
       EXPECT_EQ(got.position, want.position);
       EXPECT_EQ(got.byte, static_cast<unsigned char>(want.byte));
       EXPECT_EQ(got.pattern_index, want.pattern_index);
-      EXPECT_TRUE(same(api.result_name(got.result), want.result)) << or_none(api.result_name(got.result));
-      EXPECT_TRUE(same(api.dropped_name(got.dropped), want.dropped)) << or_none(api.dropped_name(got.dropped));
+      EXPECT_TRUE(same(api.result_name(got.result), want.result))
+          << or_none(api.result_name(got.result));
+      EXPECT_TRUE(same(api.dropped_name(got.dropped), want.dropped))
+          << or_none(api.dropped_name(got.dropped));
       if (want.from != kOpen) {
         EXPECT_EQ(got.from_vertex, want.from);
       }
@@ -406,14 +422,17 @@ TEST_P(ExplainWorkedExamples, ReproducesEveryAttemptRow) {
       EXPECT_EQ(got.after_read - at.first_read, want.after);
       EXPECT_EQ(got.window, want.window);
       EXPECT_EQ(got.shift, want.shift);
-      EXPECT_TRUE(contains(got.source, want.source)) << or_none(got.source) << " lacks " << want.source;
+      EXPECT_TRUE(contains(got.source, want.source))
+          << or_none(got.source) << " lacks " << want.source;
       EXPECT_TRUE(same(got.table, want.table)) << or_none(got.table);
       EXPECT_TRUE(same(got.key, want.key)) << or_none(got.key);
     }
 
     for (const char* note : row.notes) {
       bool found = false;
-      for (int64_t q = at.first_note; q < at.first_note + at.note_count && !found; ++q) found = contains(e->notes[q].text, note);
+      for (int64_t q = at.first_note; q < at.first_note + at.note_count && !found; ++q) {
+        found = contains(e->notes[q].text, note);
+      }
       EXPECT_TRUE(found) << "no remark says \"" << note << "\"";
     }
   }
@@ -441,7 +460,9 @@ TEST_P(ExplainWorkedExamples, ReproducesEveryAttemptRow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, ExplainWorkedExamples, ::testing::ValuesIn(examples()),
-                         [](const ::testing::TestParamInfo<Example>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Example>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // Every algorithm of the header's table has worked examples above.
 TEST(ExplainWorkedExamplesCover, EveryAlgorithm) {

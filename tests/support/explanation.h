@@ -32,7 +32,8 @@ struct Algorithm {
       may_record_n, look_ahead;
 };
 
-#define SM_TEST_ALGORITHM_ROW(name, routine, title, ...) Algorithm{#name, #routine, title, __VA_ARGS__},
+#define SM_TEST_ALGORITHM_ROW(name, routine, title, ...) \
+  Algorithm{#name, #routine, title, __VA_ARGS__},
 inline const std::vector<Algorithm>& algorithms() {
   static const std::vector<Algorithm> rows = {SMTRACE_ALGORITHM_TABLE(SM_TEST_ALGORITHM_ROW)};
   return rows;
@@ -56,7 +57,9 @@ inline bool refused(const Algorithm& a, std::string_view x) {
   return smtrace_refused_byte(x.data(), static_cast<int32_t>(x.size()), a.refuses_8bit) >= 0;
 }
 
-inline std::string lib_dir_path(const std::string& file) { return std::string(SM_LIB_DIR) + "/" + file; }
+inline std::string lib_dir_path(const std::string& file) {
+  return std::string(SM_LIB_DIR) + "/" + file;
+}
 
 inline void* open_library(const std::string& path, int mode) {
   void* handle = dlopen(path.c_str(), mode);
@@ -77,7 +80,8 @@ class Explainer {
   explicit Explainer(int mode = RTLD_NOW | RTLD_LOCAL)
       : handle_(open_library(lib_dir_path("libsmtrace.so"), mode)),
         explain(symbol<decltype(&smtrace_explain)>(handle_, "smtrace_explain")),
-        free_explanation(symbol<decltype(&smtrace_explanation_free)>(handle_, "smtrace_explanation_free")),
+        free_explanation(
+            symbol<decltype(&smtrace_explanation_free)>(handle_, "smtrace_explanation_free")),
         summarize(symbol<decltype(&smtrace_summarize)>(handle_, "smtrace_summarize")),
         json(symbol<decltype(&smtrace_explanation_json)>(handle_, "smtrace_explanation_json")),
         free(symbol<decltype(&smtrace_free)>(handle_, "smtrace_free")),
@@ -241,7 +245,9 @@ inline std::string show_counts(const smtrace_counts& c) {
 
 inline const smtrace_table* find_table(const smtrace_explanation& e, const char* name) {
   for (int32_t t = 0; t < e.table_count; ++t) {
-    if (e.tables[t].name != nullptr && std::strcmp(e.tables[t].name, name) == 0) return &e.tables[t];
+    if (e.tables[t].name != nullptr && std::strcmp(e.tables[t].name, name) == 0) {
+      return &e.tables[t];
+    }
   }
   return nullptr;
 }
@@ -256,7 +262,8 @@ inline const smtrace_table_entry* find_entry(const smtrace_table& t, const std::
 namespace explanation_detail {
 
 inline bool ends_with(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // The facts one check needs about its input.
@@ -278,7 +285,9 @@ struct Input {
     }
     return 0;
   }
-  bool in_pattern(unsigned char c) const { return x.find(static_cast<char>(c)) != std::string_view::npos; }
+  bool in_pattern(unsigned char c) const {
+    return x.find(static_cast<char>(c)) != std::string_view::npos;
+  }
   // A character's key in a table keyed by the pattern's characters.
   std::string class_key(unsigned char c) const {
     return c < 128 && in_pattern(c) ? byte_key(c) : std::string("other");
@@ -301,21 +310,25 @@ inline std::string check_table_amount(const smtrace_explanation& e, const Source
   if (t == nullptr) return std::string("names table ") + s.table + ", which the explanation lacks";
   const smtrace_table_entry* entry = find_entry(*t, s.key);
   if (entry == nullptr && std::strcmp(s.table, "brBc") == 0) entry = find_entry(*t, "default");
-  if (entry == nullptr) return std::string("names ") + s.table + "[" + s.key + "], which the table lacks";
-  if (entry->value_count < 1) return std::string("names ") + s.table + "[" + s.key + "], which holds no value";
+  if (entry == nullptr) {
+    return std::string("names ") + s.table + "[" + s.key + "], which the table lacks";
+  }
+  if (entry->value_count < 1) {
+    return std::string("names ") + s.table + "[" + s.key + "], which holds no value";
+  }
   const int32_t value = entry->values[0];
   *value_out = value;
   const std::string table = s.table;
   if (table == "mpTable") {
     const int32_t i = std::atoi(s.key);
     if (amount != i - value) {
-      return "shift " + std::to_string(amount) + " is not " + s.key + " - mpTable[" + s.key + "] = " +
-             std::to_string(i - value);
+      return "shift " + std::to_string(amount) + " is not " + s.key + " - mpTable[" + s.key +
+             "] = " + std::to_string(i - value);
     }
   } else if (table == "bmBc" || table == "brBc" || table == "shifts") {
     if (amount != value) {
-      return "shift " + std::to_string(amount) + " differs from " + table + "[" + s.key + "] = " +
-             std::to_string(value);
+      return "shift " + std::to_string(amount) + " differs from " + table + "[" + s.key +
+             "] = " + std::to_string(value);
     }
   } else if (table != "lists") {
     return "names an unknown table " + table;
@@ -332,18 +345,38 @@ inline std::string check_table_amount(const smtrace_explanation& e, const Source
 // Every property of an explanation of the search of x in y by `a` (one that
 // the routine accepted). `trace` is the deliverable's trace for the same
 // input, or null to leave that comparison out.
+//   (a) the recorded reads, in order, are the trace;
+//   (b) each read is of the byte its buffer holds (the text, the zero byte
+//       at n, Tuned Boyer-Moore's sentinel of x[m - 1] from n on); a compare
+//       sits at its window plus its pattern index and its result is the byte
+//       comparison; reads at or past n are bound drops of the sentinel and
+//       of the look-ahead, or Skip Search's recorded read of n; a repeat is
+//       dropped exactly when its attempt has recorded the position;
+//   (c) each move shifts the window by the difference of the windows, each
+//       read names the window of its time, consecutive attempts' windows
+//       differ by the shift announced, and the named table entry gives it;
+//   (d) the occurrence is the first one (std::string_view::find), found by
+//       the last attempt at the window it ended at; -1 without one;
+//   (e) the attempts hold every read, move and note once, in order;
+//   (f) the counts agree with the reads.
 inline std::string check_explanation(const Algorithm& a, std::string_view x, std::string_view y,
-                                     const smtrace_explanation& e, const std::vector<int32_t>* trace) {
+                                     const smtrace_explanation& e,
+                                     const std::vector<int32_t>* trace) {
   using explanation_detail::Input;
   using explanation_detail::Source;
   const Input in{a, x, y, static_cast<int32_t>(x.size()), static_cast<int32_t>(y.size())};
   const int32_t m = in.m, n = in.n;
 
   // What it is an explanation of.
-  if (e.algorithm == nullptr || std::strcmp(e.algorithm, a.name) != 0) return "the algorithm is not named " + std::string(a.name);
-  if (e.title == nullptr || std::strcmp(e.title, a.title) != 0) return "the title is not " + std::string(a.title);
+  if (e.algorithm == nullptr || std::strcmp(e.algorithm, a.name) != 0) {
+    return "the algorithm is not named " + std::string(a.name);
+  }
+  if (e.title == nullptr || std::strcmp(e.title, a.title) != 0) {
+    return "the title is not " + std::string(a.title);
+  }
   if (e.pattern_length != m || e.text_length != n) return "the lengths differ from the input's";
-  if (e.pattern == nullptr || std::memcmp(e.pattern, x.data(), x.size()) != 0 || e.pattern[m] != 0) {
+  if (e.pattern == nullptr || std::memcmp(e.pattern, x.data(), x.size()) != 0 ||
+      e.pattern[m] != 0) {
     return "the pattern copy differs from the pattern";
   }
   if (e.text == nullptr || std::memcmp(e.text, y.data(), y.size()) != 0 || e.text[n] != 0) {
@@ -359,10 +392,16 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
   for (int64_t k = 0; k < e.attempt_count; ++k) {
     const smtrace_attempt& at = e.attempts[k];
     const auto which = [k] { return "attempt " + std::to_string(k) + ": "; };
-    if (at.first_read != next_read) return which() + "its reads do not follow the previous attempt's";
+    if (at.first_read != next_read) {
+      return which() + "its reads do not follow the previous attempt's";
+    }
     if (at.read_count < 1) return which() + "it reads nothing";
-    if (at.first_move != next_move || at.move_count < 0) return which() + "its moves do not follow the previous attempt's";
-    if (at.first_note != next_note || at.note_count < 0) return which() + "its notes do not follow the previous attempt's";
+    if (at.first_move != next_move || at.move_count < 0) {
+      return which() + "its moves do not follow the previous attempt's";
+    }
+    if (at.first_note != next_note || at.note_count < 0) {
+      return which() + "its notes do not follow the previous attempt's";
+    }
     next_read += at.read_count;
     next_move += at.move_count;
     next_note += at.note_count;
@@ -371,8 +410,9 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
     }
     for (int64_t r = at.first_read; r < at.first_read + at.read_count; ++r) {
       if (e.reads[r].attempt != k) {
-        return "read " + std::to_string(r) + " names attempt " + std::to_string(e.reads[r].attempt) +
-               ", but attempt " + std::to_string(k) + " holds it";
+        return "read " + std::to_string(r) + " names attempt " +
+               std::to_string(e.reads[r].attempt) + ", but attempt " + std::to_string(k) +
+               " holds it";
       }
     }
   }
@@ -388,8 +428,8 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
     ++c.reads;
     if (read.dropped == SMTRACE_RECORDED) {
       if (read.trace_index != c.recorded) {
-        return "read " + std::to_string(r) + " has trace index " + std::to_string(read.trace_index) +
-               ", expected " + std::to_string(c.recorded);
+        return "read " + std::to_string(r) + " has trace index " +
+               std::to_string(read.trace_index) + ", expected " + std::to_string(c.recorded);
       }
       ++c.recorded;
     } else {
@@ -404,15 +444,25 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
       }
     }
     switch (read.role) {
-      case SMTRACE_ROLE_COMPARE: ++c.compares; break;
-      case SMTRACE_ROLE_LOOK_AHEAD: ++c.look_aheads; break;
-      case SMTRACE_ROLE_PROBE: ++c.probes; break;
-      case SMTRACE_ROLE_EDGE: ++c.edges; break;
-      default: return "read " + std::to_string(r) + " has an unknown role";
+      case SMTRACE_ROLE_COMPARE:
+        ++c.compares;
+        break;
+      case SMTRACE_ROLE_LOOK_AHEAD:
+        ++c.look_aheads;
+        break;
+      case SMTRACE_ROLE_PROBE:
+        ++c.probes;
+        break;
+      case SMTRACE_ROLE_EDGE:
+        ++c.edges;
+        break;
+      default:
+        return "read " + std::to_string(r) + " has an unknown role";
     }
   }
   if (!counts_equal(c, e.counts)) {
-    return "the counts (" + show_counts(e.counts) + ") differ from the reads' (" + show_counts(c) + ")";
+    return "the counts (" + show_counts(e.counts) + ") differ from the reads' (" + show_counts(c) +
+           ")";
   }
 
   // (a) The recorded reads are the deliverable's trace.
@@ -446,7 +496,9 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
   for (int64_t k = 0; k < e.attempt_count; ++k) {
     const smtrace_attempt& at = e.attempts[k];
     // The context of a violation, written only when there is one.
-    const auto which = [&] { return "attempt " + std::to_string(k) + " (window " + std::to_string(at.window) + "): "; };
+    const auto which = [&] {
+      return "attempt " + std::to_string(k) + " (window " + std::to_string(at.window) + "): ";
+    };
     const bool last = k + 1 == e.attempt_count;
     if (k > 0) {
       const smtrace_attempt& before = e.attempts[k - 1];
@@ -460,22 +512,26 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
     int32_t window = at.window;
     for (int64_t mv = at.first_move; mv < at.first_move + at.move_count; ++mv) {
       const smtrace_move& move = e.moves[mv];
-      const auto about = [&] { return which() + "move " + std::to_string(mv - at.first_move) + ": "; };
+      const auto about = [&] {
+        return which() + "move " + std::to_string(mv - at.first_move) + ": ";
+      };
       if (move.after_read < at.first_read - 1 || move.after_read >= at.first_read + at.read_count) {
         return about() + "it follows a read of another attempt";
       }
-      if (mv > at.first_move && move.after_read < e.moves[mv - 1].after_read) return about() + "out of order";
+      if (mv > at.first_move && move.after_read < e.moves[mv - 1].after_read) {
+        return about() + "out of order";
+      }
       if (move.shift != move.window - window) {
-        return about() + "shift " + std::to_string(move.shift) + " from window " + std::to_string(window) +
-               " to " + std::to_string(move.window);
+        return about() + "shift " + std::to_string(move.shift) + " from window " +
+               std::to_string(window) + " to " + std::to_string(move.window);
       }
       if (move.shift < 0) return about() + "the window moves back";
       if (move.source == nullptr) return about() + "no source";
       if (move.table != nullptr) {
         if (move.key == nullptr) return about() + "a table without a key";
         int64_t value = 0;
-        const std::string problem =
-            explanation_detail::check_table_amount(e, Source{move.source, move.table, move.key}, move.shift, &value);
+        const std::string problem = explanation_detail::check_table_amount(
+            e, Source{move.source, move.table, move.key}, move.shift, &value);
         if (!problem.empty()) return about() + problem;
         // A candidate window of Skip Search's list puts the probe at the
         // pattern position the list holds.
@@ -483,8 +539,13 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
           const int32_t probe = at.window + m - 1;
           const smtrace_table_entry* list = find_entry(*find_table(e, "lists"), move.key);
           bool listed = false;
-          for (int32_t v = 0; v < list->value_count; ++v) listed = listed || list->values[v] == probe - move.window;
-          if (!listed) return about() + "window " + std::to_string(move.window) + " is no candidate of list " + move.key;
+          for (int32_t v = 0; v < list->value_count; ++v) {
+            listed = listed || list->values[v] == probe - move.window;
+          }
+          if (!listed) {
+            return about() + "window " + std::to_string(move.window) + " is no candidate of list " +
+                   move.key;
+          }
           if (byte_key(static_cast<unsigned char>(in.byte_at(probe))) != move.key) {
             return about() + "list " + move.key + " is not the probed character's";
           }
@@ -493,8 +554,12 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
           // position of the window it left.
           if (move.after_read < at.first_read) return about() + "a table step before any read";
           const smtrace_read& by = e.reads[move.after_read];
-          if (by.position != window + m - 1) return about() + "the step does not follow a read at the window's last position";
-          if (in.class_key(by.byte) != move.key) return about() + "bmBc key " + move.key + " is not that of the byte read";
+          if (by.position != window + m - 1) {
+            return about() + "the step does not follow a read at the window's last position";
+          }
+          if (in.class_key(by.byte) != move.key) {
+            return about() + "bmBc key " + move.key + " is not that of the byte read";
+          }
         }
       }
       window = move.window;
@@ -512,14 +577,19 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
         ++move_index;
       }
       const smtrace_read& read = e.reads[r];
-      const auto about = [&] { return which() + "read " + std::to_string(r) + " at " + std::to_string(read.position) + ": "; };
+      const auto about = [&] {
+        return which() + "read " + std::to_string(r) + " at " + std::to_string(read.position) +
+               ": ";
+      };
       if (read.window != window) {
-        return about() + "window " + std::to_string(read.window) + ", expected " + std::to_string(window);
+        return about() + "window " + std::to_string(read.window) + ", expected " +
+               std::to_string(window);
       }
       const int expected_byte = in.byte_at(read.position);
       if (expected_byte < 0) return about() + "outside the text buffer the contract gives";
       if (read.byte != expected_byte) {
-        return about() + "byte " + std::to_string(read.byte) + ", the buffer holds " + std::to_string(expected_byte);
+        return about() + "byte " + std::to_string(read.byte) + ", the buffer holds " +
+               std::to_string(expected_byte);
       }
       // Reads at or past n: dropped by the bound (Tuned Boyer-Moore's
       // sentinel, Berry-Ravindran's look-ahead), or Skip Search's recorded
@@ -529,12 +599,16 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
                               read.dropped == SMTRACE_DROPPED_BOUND;
         const bool look_ahead = a.room_fixed >= 2 && read.role == SMTRACE_ROLE_LOOK_AHEAD &&
                                 read.dropped == SMTRACE_DROPPED_BOUND;
-        const bool at_n = a.may_record_n && read.position == n && read.role == SMTRACE_ROLE_COMPARE &&
-                          read.dropped == SMTRACE_RECORDED;
-        if (!sentinel && !look_ahead && !at_n) return about() + "a read at or past the text's end n = " + std::to_string(n);
+        const bool at_n = a.may_record_n && read.position == n &&
+                          read.role == SMTRACE_ROLE_COMPARE && read.dropped == SMTRACE_RECORDED;
+        if (!sentinel && !look_ahead && !at_n) {
+          return about() + "a read at or past the text's end n = " + std::to_string(n);
+        }
       }
       if (read.dropped == SMTRACE_DROPPED_BOUND) {
-        if (!a.sets_txt_length || read.position < n) return about() + "dropped by a bound no one set";
+        if (!a.sets_txt_length || read.position < n) {
+          return about() + "dropped by a bound no one set";
+        }
       }
       // The pruning window of the attempt: a repeat is dropped, and only a
       // repeat.
@@ -543,7 +617,9 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
       if (read.dropped == SMTRACE_RECORDED) recorded_in[slot] = k;
       if (read.dropped == SMTRACE_DROPPED_REPEAT) {
         if (!a.windows) return about() + "dropped as a repeat, but the routine opens no window";
-        if (!seen) return about() + "dropped as a repeat of a position its attempt has not recorded";
+        if (!seen) {
+          return about() + "dropped as a repeat of a position its attempt has not recorded";
+        }
       } else if (read.dropped == SMTRACE_RECORDED && seen && a.windows) {
         return about() + "recorded again inside its attempt's window";
       }
@@ -552,67 +628,100 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
         case SMTRACE_ROLE_COMPARE:
           if (read.pattern_index < 0) {
             if (m != 0) return about() + "a compare without a pattern byte";
-            if (read.result != SMTRACE_RESULT_NONE) return about() + "a result without a pattern byte";
+            if (read.result != SMTRACE_RESULT_NONE) {
+              return about() + "a result without a pattern byte";
+            }
             break;
           }
-          if (read.pattern_index >= m) return about() + "pattern index " + std::to_string(read.pattern_index) + " past the pattern";
-          if (read.position != read.window + read.pattern_index) {
-            return about() + "compared with x[" + std::to_string(read.pattern_index) + "] of window " +
-                   std::to_string(read.window);
+          if (read.pattern_index >= m) {
+            return about() + "pattern index " + std::to_string(read.pattern_index) +
+                   " past the pattern";
           }
-          if (read.result != (read.byte == static_cast<unsigned char>(x[static_cast<size_t>(read.pattern_index)])
-                                  ? SMTRACE_RESULT_MATCH
-                                  : SMTRACE_RESULT_MISMATCH)) {
-            return about() + "the result is not the byte comparison with x[" + std::to_string(read.pattern_index) + "]";
+          if (read.position != read.window + read.pattern_index) {
+            return about() + "compared with x[" + std::to_string(read.pattern_index) +
+                   "] of window " + std::to_string(read.window);
+          }
+          if (read.result !=
+              (read.byte == static_cast<unsigned char>(x[static_cast<size_t>(read.pattern_index)])
+                   ? SMTRACE_RESULT_MATCH
+                   : SMTRACE_RESULT_MISMATCH)) {
+            return about() + "the result is not the byte comparison with x[" +
+                   std::to_string(read.pattern_index) + "]";
           }
           break;
         case SMTRACE_ROLE_LOOK_AHEAD:
-          if (read.pattern_index != -1 || read.result != SMTRACE_RESULT_NONE) return about() + "a look-ahead with a pattern byte";
+          if (read.pattern_index != -1 || read.result != SMTRACE_RESULT_NONE) {
+            return about() + "a look-ahead with a pattern byte";
+          }
           if (read.position < read.window + m) return about() + "a look-ahead inside its window";
           break;
         case SMTRACE_ROLE_PROBE:
-          if (read.pattern_index != -1 || read.result != SMTRACE_RESULT_NONE) return about() + "a probe with a pattern byte";
+          if (read.pattern_index != -1 || read.result != SMTRACE_RESULT_NONE) {
+            return about() + "a probe with a pattern byte";
+          }
           if (r != at.first_read || read.position != at.window + m - 1) {
-            return about() + "the probe is not the first read of its attempt, at its window's last position";
+            return about() +
+                   "the probe is not the first read of its attempt, at its window's last position";
           }
           break;
         case SMTRACE_ROLE_EDGE: {
-          if (read.pattern_index < 0 || read.pattern_index >= m || read.position != read.window + read.pattern_index) {
+          if (read.pattern_index < 0 || read.pattern_index >= m ||
+              read.position != read.window + read.pattern_index) {
             return about() + "an edge read outside its window";
           }
           if (r == at.first_read) {
-            if (read.pattern_index != m - 1) return about() + "the scan does not start at the window's last position";
+            if (read.pattern_index != m - 1) {
+              return about() + "the scan does not start at the window's last position";
+            }
             if (initial_vertex < 0) initial_vertex = read.from_vertex;
-            if (read.from_vertex != initial_vertex) return about() + "the scan does not start at the initial vertex";
+            if (read.from_vertex != initial_vertex) {
+              return about() + "the scan does not start at the initial vertex";
+            }
           } else {
-            if (read.position >= e.reads[r - 1].position) return about() + "the scan does not move left";
-            if (read.from_vertex != vertex) return about() + "the edge does not leave the vertex the last one reached";
+            if (read.position >= e.reads[r - 1].position) {
+              return about() + "the scan does not move left";
+            }
+            if (read.from_vertex != vertex) {
+              return about() + "the edge does not leave the vertex the last one reached";
+            }
           }
           const smtrace_table_entry* listed = nullptr;
           if (edges != nullptr && read.byte < 128) {
-            listed = find_entry(*edges, std::to_string(read.from_vertex) + " " + byte_key(read.byte));
+            listed =
+                find_entry(*edges, std::to_string(read.from_vertex) + " " + byte_key(read.byte));
           }
           if (read.result == SMTRACE_RESULT_NO_EDGE) {
             if (listed != nullptr) return about() + "no edge, but the edges table has one";
-            if (read.to_vertex != -1 || read.edge_shift != -1 || read.terminal != -1 || read.d != 0 || read.s != 0) {
+            if (read.to_vertex != -1 || read.edge_shift != -1 || read.terminal != -1 ||
+                read.d != 0 || read.s != 0) {
               return about() + "edge fields on a read that found no edge";
             }
-            if (r + 1 != at.first_read + at.read_count) return about() + "the attempt goes on after no edge";
+            if (r + 1 != at.first_read + at.read_count) {
+              return about() + "the attempt goes on after no edge";
+            }
             break;
           }
-          if (read.result != SMTRACE_RESULT_EDGE) return about() + "an edge read without an edge result";
-          if (edges != nullptr && (listed == nullptr || listed->value_count != 2 || listed->values[0] != read.to_vertex ||
-                                   (read.edge_shift >= 0 && listed->values[1] != read.edge_shift))) {
+          if (read.result != SMTRACE_RESULT_EDGE) {
+            return about() + "an edge read without an edge result";
+          }
+          if (edges != nullptr &&
+              (listed == nullptr || listed->value_count != 2 ||
+               listed->values[0] != read.to_vertex ||
+               (read.edge_shift >= 0 && listed->values[1] != read.edge_shift))) {
             return about() + "the edge differs from the edges table";
           }
           const int t = is_terminal(read.to_vertex);
-          if (read.terminal != 0 && read.terminal != 1) return about() + "terminal is neither 0 nor 1";
-          if (t >= 0 && read.terminal != t) return about() + "terminal differs from the terminal table";
+          if (read.terminal != 0 && read.terminal != 1) {
+            return about() + "terminal is neither 0 nor 1";
+          }
+          if (t >= 0 && read.terminal != t) {
+            return about() + "terminal differs from the terminal table";
+          }
           if (read.edge_shift >= 0) d += read.edge_shift;
           if (read.terminal == 1) s = read.pattern_index;
           if (read.d != d || read.s != s) {
-            return about() + "d = " + std::to_string(read.d) + ", s = " + std::to_string(read.s) + ", expected d = " +
-                   std::to_string(d) + ", s = " + std::to_string(s);
+            return about() + "d = " + std::to_string(read.d) + ", s = " + std::to_string(read.s) +
+                   ", expected d = " + std::to_string(d) + ", s = " + std::to_string(s);
           }
           vertex = read.to_vertex;
           found_edge = true;
@@ -631,11 +740,15 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
     if (occurrence && !last) return which() + "an occurrence before the last attempt";
     if (at.shift_source == nullptr) {
       if (!last) return which() + "no shift before the next attempt";
-      if (at.shift != 0 || at.shift_table != nullptr || at.shift_key != nullptr) return which() + "a shift without a source";
+      if (at.shift != 0 || at.shift_table != nullptr || at.shift_key != nullptr) {
+        return which() + "a shift without a source";
+      }
     } else {
       if (occurrence) return which() + "a shift after the occurrence";
       if (at.shift < 1) return which() + "shift " + std::to_string(at.shift);
-      if ((at.shift_table == nullptr) != (at.shift_key == nullptr)) return which() + "a table without a key, or a key without one";
+      if ((at.shift_table == nullptr) != (at.shift_key == nullptr)) {
+        return which() + "a table without a key, or a key without one";
+      }
       if (at.shift_table != nullptr) {
         int64_t value = 0;
         const std::string problem = explanation_detail::check_table_amount(
@@ -646,8 +759,10 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
         const smtrace_read& final_read = e.reads[at.first_read + at.read_count - 1];
         if (table == "mpTable") {
           // The mismatch at pattern index i ends the alignment.
-          if (final_read.result != SMTRACE_RESULT_MISMATCH || std::to_string(final_read.pattern_index) != at.shift_key) {
-            return which() + "mpTable key " + at.shift_key + " is not the index of the attempt's last mismatch";
+          if (final_read.result != SMTRACE_RESULT_MISMATCH ||
+              std::to_string(final_read.pattern_index) != at.shift_key) {
+            return which() + "mpTable key " + at.shift_key +
+                   " is not the index of the attempt's last mismatch";
           }
         } else if (table == "brBc") {
           // The look-ahead pair right of the window.
@@ -655,7 +770,8 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
           for (int64_t r = at.first_read; r < at.first_read + at.read_count; ++r) {
             if (e.reads[r].role == SMTRACE_ROLE_LOOK_AHEAD) pair.push_back(&e.reads[r]);
           }
-          if (pair.size() != 2 || pair[0]->position != final_window + m || pair[1]->position != final_window + m + 1) {
+          if (pair.size() != 2 || pair[0]->position != final_window + m ||
+              pair[1]->position != final_window + m + 1) {
             return which() + "no look-ahead pair at " + std::to_string(final_window + m);
           }
           if (in.class_key(pair[0]->byte) + " " + in.class_key(pair[1]->byte) != at.shift_key) {
@@ -666,29 +782,39 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
           // first. Tuned Boyer-Moore: the match shift of the last pattern
           // character.
           const bool match_shift = std::strstr(at.shift_source, "match shift") != nullptr;
-          const std::string key = match_shift ? byte_key(static_cast<unsigned char>(x[static_cast<size_t>(m - 1)]))
-                                              : in.class_key(first.byte);
-          if (!match_shift && first.position != at.window + m - 1) return which() + "the first read is not at the window's last position";
-          if (key != at.shift_key) return which() + "bmBc key " + at.shift_key + ", expected " + key;
+          const std::string key =
+              match_shift ? byte_key(static_cast<unsigned char>(x[static_cast<size_t>(m - 1)]))
+                          : in.class_key(first.byte);
+          if (!match_shift && first.position != at.window + m - 1) {
+            return which() + "the first read is not at the window's last position";
+          }
+          if (key != at.shift_key) {
+            return which() + "bmBc key " + at.shift_key + ", expected " + key;
+          }
         } else if (table == "shifts") {
           // Not So Naive: miss when the window's second character differs
           // from x[1], hit otherwise.
           const std::string key = first.result == SMTRACE_RESULT_MISMATCH ? "miss" : "hit";
-          if (first.pattern_index != 1 || key != at.shift_key) return which() + "shifts key " + at.shift_key + ", expected " + key;
+          if (first.pattern_index != 1 || key != at.shift_key) {
+            return which() + "shifts key " + at.shift_key + ", expected " + key;
+          }
         }
       }
       // The fixed steps: Skip Search's probe step m, and the step 1 of a
       // one-character pattern.
       if (std::strncmp(at.shift_source, "probe step", 10) == 0 &&
-          (at.shift != m || !explanation_detail::ends_with(at.shift_source, "m = " + std::to_string(m)))) {
-        return which() + "probe step " + std::to_string(at.shift) + " (\"" + at.shift_source + "\") is not m";
+          (at.shift != m ||
+           !explanation_detail::ends_with(at.shift_source, "m = " + std::to_string(m)))) {
+        return which() + "probe step " + std::to_string(at.shift) + " (\"" + at.shift_source +
+               "\") is not m";
       }
       if (std::strncmp(at.shift_source, "one-character", 13) == 0 && (at.shift != 1 || m != 1)) {
         return which() + "a one-character step of " + std::to_string(at.shift);
       }
       // Every other shift is read from a table, but Turbo Reverse Factor's s.
       if (at.shift_table == nullptr && std::strncmp(at.shift_source, "probe step", 10) != 0 &&
-          std::strncmp(at.shift_source, "one-character", 13) != 0 && std::strncmp(at.shift_source, "s = ", 4) != 0) {
+          std::strncmp(at.shift_source, "one-character", 13) != 0 &&
+          std::strncmp(at.shift_source, "s = ", 4) != 0) {
         return which() + "shift source \"" + at.shift_source + "\" names no table";
       }
       if (found_edge || std::strncmp(at.shift_source, "s = ", 4) == 0) {
@@ -697,10 +823,12 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
         const bool from_d = std::strncmp(at.shift_source, "s = d = ", 8) == 0;
         const int32_t expected = from_d ? last_d : last_edge_s;
         if (at.shift != expected) {
-          return which() + "shift " + std::to_string(at.shift) + ", the scan gives " + std::to_string(expected);
+          return which() + "shift " + std::to_string(at.shift) + ", the scan gives " +
+                 std::to_string(expected);
         }
         if (std::strncmp(at.shift_source, "s = ", 4) != 0 ||
-            std::string(at.shift_source).find("= " + std::to_string(at.shift)) == std::string::npos) {
+            std::string(at.shift_source).find("= " + std::to_string(at.shift)) ==
+                std::string::npos) {
           return which() + "source \"" + at.shift_source + "\" does not give s";
         }
       }
@@ -713,16 +841,18 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
       // The last shift takes the window past the last start the routine
       // tries: n - m, or n - 1 for the routines that go on while the window
       // starts inside the text.
-      const int64_t last_start = is(a, "tuned_bm") || is(a, "morris_pratt") ? n - 1 : static_cast<int64_t>(n) - m;
+      const int64_t last_start =
+          is(a, "tuned_bm") || is(a, "morris_pratt") ? n - 1 : static_cast<int64_t>(n) - m;
       if (static_cast<int64_t>(previous_base) + at.shift <= last_start) {
-        return which() + "the search ends, yet its shift leads to window " + std::to_string(previous_base + at.shift);
+        return which() + "the search ends, yet its shift leads to window " +
+               std::to_string(previous_base + at.shift);
       }
     }
 
     // (d) The occurrence is where the attempt's window ended.
     if (occurrence && final_window != e.occurrence) {
-      return which() + "the occurrence at " + std::to_string(e.occurrence) + " is not the attempt's window " +
-             std::to_string(final_window);
+      return which() + "the occurrence at " + std::to_string(e.occurrence) +
+             " is not the attempt's window " + std::to_string(final_window);
     }
   }
 
@@ -731,10 +861,12 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
     const size_t found = y.find(x);
     const int32_t expected = found == std::string_view::npos ? -1 : static_cast<int32_t>(found);
     if (e.occurrence != expected) {
-      return "occurrence " + std::to_string(e.occurrence) + ", the first occurrence is " + std::to_string(expected);
+      return "occurrence " + std::to_string(e.occurrence) + ", the first occurrence is " +
+             std::to_string(expected);
     }
-    if (expected >= 0 && (e.attempt_count == 0 || e.attempts[e.attempt_count - 1].outcome == nullptr ||
-                          std::strcmp(e.attempts[e.attempt_count - 1].outcome, "occurrence") != 0)) {
+    if (expected >= 0 &&
+        (e.attempt_count == 0 || e.attempts[e.attempt_count - 1].outcome == nullptr ||
+         std::strcmp(e.attempts[e.attempt_count - 1].outcome, "occurrence") != 0)) {
       return "the last attempt does not end with the occurrence";
     }
   } else {
@@ -742,8 +874,12 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
     // that ends with the empty occurrence at 0; every other routine reads
     // nothing.
     const bool reads_first = is(a, "morris_pratt") && n > 0;
-    if (e.occurrence != (reads_first ? 0 : -1)) return "occurrence " + std::to_string(e.occurrence) + " of an empty pattern";
-    if (e.read_count != (reads_first ? 1 : 0)) return "an empty pattern read " + std::to_string(e.read_count) + " times";
+    if (e.occurrence != (reads_first ? 0 : -1)) {
+      return "occurrence " + std::to_string(e.occurrence) + " of an empty pattern";
+    }
+    if (e.read_count != (reads_first ? 1 : 0)) {
+      return "an empty pattern read " + std::to_string(e.read_count) + " times";
+    }
   }
 
   // The notes, inside their attempts.
@@ -761,9 +897,12 @@ inline std::string check_explanation(const Algorithm& a, std::string_view x, std
   // The tables are well formed.
   for (int32_t t = 0; t < e.table_count; ++t) {
     const smtrace_table& table = e.tables[t];
-    if (table.name == nullptr || table.about == nullptr) return "table " + std::to_string(t) + " has no name";
+    if (table.name == nullptr || table.about == nullptr) {
+      return "table " + std::to_string(t) + " has no name";
+    }
     for (int32_t k = 0; k < table.entry_count; ++k) {
-      if (table.entries[k].key == nullptr || (table.entries[k].value_count > 0 && table.entries[k].values == nullptr)) {
+      if (table.entries[k].key == nullptr ||
+          (table.entries[k].value_count > 0 && table.entries[k].values == nullptr)) {
         return std::string("table ") + table.name + " entry " + std::to_string(k) + " is malformed";
       }
     }
@@ -784,8 +923,8 @@ inline std::string check_summary(const Explainer& api, const char* name, std::st
            show_counts(e.counts) + ")";
   }
   if (occurrence != e.occurrence) {
-    return "the summary's occurrence " + std::to_string(occurrence) + " differs from the explanation's " +
-           std::to_string(e.occurrence);
+    return "the summary's occurrence " + std::to_string(occurrence) +
+           " differs from the explanation's " + std::to_string(e.occurrence);
   }
   return "";
 }
