@@ -4,7 +4,10 @@
 Library-road seeds (fuzz/corpus/fuzz_<library>/): mode 0, the pattern length,
 host byte 5, the pattern, the text. Command-line seeds
 (fuzz/corpus/fuzz_command_line/): the library's index, operand count 3 (bytes as given), the
-pattern length, the pattern, the text. Run it again after changing the examples."""
+pattern length, the pattern, the text. Explain-road seeds
+(fuzz/corpus/fuzz_explain_road/): mode 16 (JSON checked too; 31: pattern bytes
+as given), the pattern length, the pattern, the text; every input runs all
+seven routines. Run it again after changing the examples."""
 import hashlib
 import os
 import sys
@@ -36,6 +39,18 @@ EXAMPLES = {
 }
 
 
+# The explained worked examples (tests/explain_test.cpp), and inputs for the
+# refusals and for the bytes the JSON text escapes.
+EXPLAINED = sorted({pair for pairs in EXAMPLES.values() for pair in pairs} | set(COMMON) | {
+    (b"abab", b"abacabab"), (b"aab", b"aaab"), (b"abcd", b"ab"), (b"ab", b"xyz"),
+    (b"abc", b"xxabc"), (b"aba", b"cbabaaba"), (b"aa", b"aaa"), (b"ab", b"ccca"),
+    (b"bb", b"ab"), (b"abb", b"xab"), (b"abcd", b"abcabcabcd"), (b"ab", b"cab"),
+    (b"aaa", b"aaaa"), (b"xy", b"ab"), (b"ab", b"ac"), (b"aa", b"baaa"),
+    (b"\x01\"\\", b"a\x01\"\\\x7f\n"), (b"ab\x00", b"xab"),
+})
+RAW_PATTERNS = [(b"\xc8\xc9", b"a\xc8\xc8\xc9"), (b"a\x80", b"\x80a\x80")]
+
+
 def write(directory, data):
     os.makedirs(directory, exist_ok=True)
     with open(os.path.join(directory, hashlib.sha1(data).hexdigest()), "wb") as out:
@@ -54,6 +69,10 @@ def main():
         write(os.path.join(root, "fuzz_command_line"), bytes([index, 1, 2]) + b"ab")
         write(os.path.join(root, "fuzz_command_line"), bytes([index, 3, 20]) + b"abcdefghijklmnopqrstabc")
         write(os.path.join(root, "fuzz_command_line"), bytes([index, 0xf7, 2]) + b"a\xc8abc\x00more\x00prog")
+    for pattern, text in EXPLAINED:
+        write(os.path.join(root, "fuzz_explain_road"), bytes([16, len(pattern)]) + pattern + text)
+    for pattern, text in RAW_PATTERNS:
+        write(os.path.join(root, "fuzz_explain_road"), bytes([31, len(pattern)]) + pattern + text)
 
 
 if __name__ == "__main__":

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (preset fuzz: clang, libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each one for a bounded time, starting
-# from its seed corpus under fuzz/corpus/. Any finding (a sanitizer report, a
-# violated property, a timeout, a leak) fails the run; its input is kept
-# under build-fuzz/findings/.
+# from its seed corpus under fuzz/corpus/: one per library (fuzz_<library>),
+# the command-line road of all of them (fuzz_command_line), and the
+# explaining host library against all of them (fuzz_explain_road). Any
+# finding (a sanitizer report, a violated property, a timeout, a leak) fails
+# the run; its input is kept under build-fuzz/findings/.
 #   fuzz/run.sh [SECONDS]    seconds per target, 30 by default
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,6 +26,9 @@ fi
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
+for required in fuzz_command_line fuzz_explain_road; do
+  [ -x "build-fuzz/fuzz/$required" ] || { echo "fuzz: $required was not built" >&2; exit 1; }
+done
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
