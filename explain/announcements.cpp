@@ -355,8 +355,11 @@ void skip_candidate(unsigned char c, int32_t e, int32_t window) {
 void skip_probe_step(int32_t m) {
   Recording* r = active;
   if (r == nullptr) return;
-  set_source(*r, "", "", "probe step m = " + number(m));
-  end_with_shift(*r, m);
+  // The next probe's first window is m past this probe's; the shift, like
+  // every routine's, counts from the window the attempt ended at.
+  const int32_t next = r->current.window + m;
+  set_source(*r, "", "", "probe step m = " + number(m) + " from the probe's first window");
+  end_with_shift(*r, next - r->window);
 }
 
 void trf_attempt(int32_t window, int32_t u, int32_t p) {

@@ -110,7 +110,8 @@ typedef struct smtrace_attempt {
   int64_t note_count;
   const char* outcome;     /* "occurrence", "mismatch", "no edge", "scan complete",
                               "no candidate", "window past the text", ... */
-  int32_t shift;           /* how far the next window starts from this one; 0 after the occurrence */
+  int32_t shift;           /* how far the next attempt's window starts from this attempt's
+                              last window (after its moves); 0 after the occurrence */
   const char* shift_source; /* where the shift came from, e.g. "bmBc[b] = 2"; NULL with no shift */
   const char* shift_table;  /* the table it was read from, or NULL */
   const char* shift_key;    /* its entry there, or NULL */

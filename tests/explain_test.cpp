@@ -298,12 +298,13 @@ const std::vector<Example>& examples() {
          "mismatch", 4, "brBc[\\x00][\\x00] = 4", "brBc", "other other"}}},
 
       // Skip Search: an attempt per probe; each candidate of the probed
-      // character's list is a move, the probe step its shift.
+      // character's list is a move; the next probe's first window is m past
+      // this one's, and the shift counts from the last candidate's window.
       {"skip_abab_in_ccabaabab", "skip_search", "abab", "ccabaabab", {3, 0, 2, 3, 4, 5, 7, 5, 6, 7, 8}, 5,
        {{0,
          {probe(3, 'b'), compare(0, 'c', 0, kMismatch), compare(2, 'a', 0, kMatch), compare(3, 'b', 1, kMatch),
           compare(4, 'a', 2, kMatch), compare(5, 'a', 3, kMismatch)},
-         "mismatch", 4, "probe step m = 4", nullptr, nullptr,
+         "mismatch", 2, "probe step m = 4 from the probe's first window", nullptr, nullptr,
          {{0, 0, 0, "list[b] holds 3", "lists", "b"}, {1, 2, 2, "list[b] holds 1", "lists", "b"}}},
         {4,
          {probe(7, 'a'), compare(5, 'a', 0, kMatch), compare(6, 'b', 1, kMatch), compare(7, 'a', 2, kMatch),
@@ -318,12 +319,13 @@ const std::vector<Example>& examples() {
        {{0, {probe(1, 'a'), compare(0, 'a', 0, kMatch), compare(1, 'a', 1, kMatch)}, "occurrence", 0, nullptr, nullptr,
          nullptr, {{0, 0, 0, "list[a] holds 1", "lists", "a"}}}}},
       {"skip_ab_in_ccca", "skip_search", "ab", "ccca", {1, 3, 4}, -1,
-       {{0, {probe(1, 'c')}, "no candidate", 2, "probe step m = 2"},
-        {2, {probe(3, 'a'), compare(4, '\0', 1, kMismatch)}, "mismatch", 2, "probe step m = 2", nullptr, nullptr,
+       {{0, {probe(1, 'c')}, "no candidate", 2, "probe step m = 2 from the probe's first window"},
+        {2, {probe(3, 'a'), compare(4, '\0', 1, kMismatch)}, "mismatch", 1,
+         "probe step m = 2 from the probe's first window", nullptr, nullptr,
          {{0, 3, 1, "list[a] holds 0", "lists", "a"}}}}},
       {"skip_bb_in_ab", "skip_search", "bb", "ab", {1, 0, 2}, -1,
-       {{0, {probe(1, 'b'), compare(0, 'a', 0, kMismatch), compare(2, '\0', 1, kMismatch)}, "mismatch", 2,
-         "probe step m = 2", nullptr, nullptr,
+       {{0, {probe(1, 'b'), compare(0, 'a', 0, kMismatch), compare(2, '\0', 1, kMismatch)}, "mismatch", 1,
+         "probe step m = 2 from the probe's first window", nullptr, nullptr,
          {{0, 0, 0, "list[b] holds 1", "lists", "b"}, {1, 1, 1, "list[b] holds 0", "lists", "b"}}}}},
   };
   return all;

@@ -1373,7 +1373,7 @@ attempt 1, window 0
    4            =       y[3] b  x[1] b  match
    5             =      y[4] a  x[2] a  match
    6              x     y[5] a  x[3] b  mismatch
-  mismatch; shift 4: probe step m = 4
+  mismatch; shift 2: probe step m = 4 from the probe's first window
 
 attempt 2, window 4
              0
@@ -1407,7 +1407,7 @@ attempt 1, window 0
   text       c\x09ca\x00
   pattern    ab
   1           ?           y[1] \x09  probe
-  no candidate; shift 2: probe step m = 2
+  no candidate; shift 2: probe step m = 2 from the probe's first window
 
 attempt 2, window 2
              0
@@ -1418,7 +1418,7 @@ attempt 2, window 2
   window moves +1 to 3: list[a] holds 0
   pattern          ab
   3                 x     y[4] \x00  x[1] b  mismatch
-  mismatch; shift 2: probe step m = 2
+  mismatch; shift 1: probe step m = 2 from the probe's first window
 
 no occurrence
 reads 3: recorded 3, dropped 0 (repeat 0, bound 0)
@@ -1533,7 +1533,7 @@ TEST(SmtraceExplain, WorkedExamplesShowTheirAttempts) {
       {"skip_search", "abab", "ccabaabab",
        {{0, {"y[3] b  probe", "window stays at 0: list[b] holds 3", "y[0] c  x[0] a  mismatch",
              "window moves +2 to 2: list[b] holds 1", "y[2] a  x[0] a  match", "y[3] b  x[1] b  match",
-             "y[4] a  x[2] a  match", "y[5] a  x[3] b  mismatch", "mismatch; shift 4: probe step m = 4"}},
+             "y[4] a  x[2] a  match", "y[5] a  x[3] b  mismatch", "mismatch; shift 2: probe step m = 4 from the probe's first window"}},
         {4, {"y[7] a  probe", "window moves +1 to 5: list[a] holds 2", "y[5] a  x[0] a  match",
              "y[6] b  x[1] b  match", "y[7] a  x[2] a  match", "y[8] b  x[3] b  match",
              "occurrence at 5"}}},

@@ -176,7 +176,8 @@ WORKED = [
       (3, None, None, "occurrence")]),
     ("tuned_bm", b"abcd", b"abcabcabcd", 6, [(0, None, None, "occurrence")]),
     ("skip_search", b"ab", b"ccca", None,
-     [(0, 2, "probe step m = 2", "no candidate"), (2, 2, "probe step m = 2", "mismatch")]),
+     [(0, 2, "probe step m = 2 from the probe's first window", "no candidate"),
+      (2, 1, "probe step m = 2 from the probe's first window", "mismatch")]),
     ("raita", b"ab", b"", None, []),
 ]
 
@@ -315,9 +316,8 @@ class AgainstTheTrace(unittest.TestCase):
                 self.assertEqual(read.pattern_byte, pattern[read.pattern_index:read.pattern_index + 1], where)
                 self.assertEqual(read.result, "match" if read.byte == read.pattern_byte else "mismatch", where)
         for attempt, following in zip(e.attempts, e.attempts[1:]):
-            # The next window is the shift away from where the window ended
-            # up; skip_search's moves are candidates, its shift is the probe's.
-            ended = attempt.moves[-1].window if attempt.moves and name == "tuned_bm" else attempt.window
+            # The next window is the shift away from where the window ended up.
+            ended = attempt.moves[-1].window if attempt.moves else attempt.window
             self.assertEqual(following.window, ended + attempt.shift, where)
         for attempt in e.attempts:
             window = attempt.window
