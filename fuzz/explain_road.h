@@ -32,27 +32,16 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/harness.h"
 #include "support/explanation.h"
 #include "support/explanation_json.h"
 
 namespace sm_fuzz {
 namespace explain_road {
 
-// The name of the input being checked, when it comes from a file outside
-// libFuzzer (the unit tests' replay of the corpus).
-inline std::string& current_input() {
-  static std::string name;
-  return name;
-}
-
-// A finding: the description goes to standard error and abort() makes
-// libFuzzer keep the input as a crash artifact.
-[[noreturn]] inline void fail(const std::string& what) {
-  std::fprintf(stderr, "\n==== property violated: %s\n", what.c_str());
-  if (!current_input().empty()) std::fprintf(stderr, "==== input: %s\n", current_input().c_str());
-  std::fflush(stderr);
-  std::abort();
-}
+// current_input() and fail() are the harness's, shared by every target.
+using sm_fuzz::current_input;
+using sm_fuzz::fail;
 
 // libsmtrace.so and every deliverable, loaded once.
 struct Libraries {
