@@ -9,7 +9,9 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 tool="${SMTRACE:-$root/build/bin/smtrace}"
 out="${1:-$root/tests/golden}"
 mkdir -p "$out"
-for algorithm in turbo_reverse_factor morris_pratt not_so_naive raita tuned_bm \
-                 berry_ravindran skip_search; do
+# Every algorithm of the header's table.
+algorithms=$(sed -n 's/^[[:space:]]*F(X, \([A-Za-z0-9_]*\),.*/\1/p' "$root/include/smtrace.h")
+[ -n "$algorithms" ] || { echo "golden: no algorithms in include/smtrace.h" >&2; exit 1; }
+for algorithm in $algorithms; do
   "$tool" golden "$algorithm" --cases 100 --seed 1 --max-text 30 --output "$out/$algorithm.jsonl"
 done
