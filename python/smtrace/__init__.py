@@ -22,7 +22,7 @@ import threading
 from pathlib import Path
 from typing import Dict, List, NamedTuple, Optional, Union
 
-__all__ = ["ALGORITHMS", "Algorithm", "compare", "library_directory", "trace"]
+__all__ = ["ALGORITHMS", "Algorithm", "compare", "library_directory", "study", "trace"]
 
 _LONGEST = 2**31 - 1  # patterns and texts have int32 lengths
 
@@ -205,3 +205,6 @@ def compare(pattern, text) -> dict:
             "first_occurrence": occurrence,
         }
     return {"pattern_length": len(pattern), "text_length": len(text), "algorithms": figures}
+
+
+from .study import study  # noqa: E402  (corpus studies, through the smtrace tool)

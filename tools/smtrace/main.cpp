@@ -19,6 +19,7 @@
 #include "figures.h"
 #include "library.h"
 #include "report.h"
+#include "study.h"
 
 namespace smtrace {
 namespace {
@@ -27,6 +28,7 @@ constexpr const char* kUsageLines =
     "usage: smtrace run ALGORITHM PATTERN TEXT [--svg FILE]\n"
     "       smtrace compare PATTERN TEXT [--json] [--svg FILE]\n"
     "       smtrace show ALGORITHM PATTERN TEXT\n"
+    "       smtrace study [OPTION]... (smtrace study --help lists them)\n"
     "       smtrace --help\n";
 
 constexpr size_t kLongestOperand = std::numeric_limits<int32_t>::max();
@@ -48,6 +50,12 @@ std::string help() {
       "  show     draw the reads under the text (texts of up to 100 characters): one\n"
       "           row per run of reads in one direction, each mark numbered by its\n"
       "           place in the reading order\n"
+      "  study    reads, compares, look-aheads and dropped reads per text character\n"
+      "           against pattern length, over texts from files or generated\n"
+      "           (--text-file, --generate) and many patterns drawn from them, in\n"
+      "           worker processes (--jobs), in parts (--shard K/N) that\n"
+      "           smtrace study merge joins; smtrace study --help tells more;\n"
+      "           status 8: a worker process died\n"
       "\n"
       "options:\n"
       "  --pattern-file PATH  the pattern is the bytes of PATH; leave out PATTERN\n"
@@ -329,6 +337,7 @@ int show(const Invocation& invocation) {
 }
 
 int dispatch(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "study") == 0) return study_command(argc - 1, argv + 1);
   const Invocation invocation = parse(argc, argv);
   if (invocation.help) {
     print(help());
