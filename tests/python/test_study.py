@@ -392,6 +392,26 @@ class Workers(unittest.TestCase):
         self.assertIn(b" of 12 cases", seen)
         self.assertTrue(seen.endswith(b"\r\x1b[K"), seen[-40:])
 
+    @unittest.skipIf("asan" in os.environ.get("LD_PRELOAD", ""), "the sanitizers' own memory swamps the figure")
+    def test_memory_stays_at_about_one_trace(self):
+        # Absent patterns over 2 letters: every routine reads about a million
+        # positions of the 1 MiB text, seven million in all. A node takes 32
+        # bytes of heap (16 and the allocator's header). Were the traces kept
+        # until each library's next call, the worker would hold all seven.
+        args = ["study", "--generate", "random2:1M", "--lengths", "2", "--patterns", "1", "--absent", "--jobs", "1", "--json"]
+        done = subprocess.run(["/usr/bin/env", "python3", "-c",
+                               "import resource, subprocess, sys; "
+                               "done = subprocess.run(sys.argv[1:], capture_output=True); "
+                               "sys.stdout.write(str(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss) + '\\n'); "
+                               "sys.stdout.buffer.write(done.stdout)", TOOL, *args[0:]],
+                              capture_output=True, check=True)
+        peak_kib, output = done.stdout.split(b"\n", 1)
+        reads = [f["reads"] for f in json.loads(output)["cases"][0]["figures"].values()]
+        self.assertGreater(sum(reads), 6_500_000)
+        peak = int(peak_kib) * 1024
+        self.assertLess(peak, 1.5 * 32 * max(reads) + 32 * 2**20, (peak, reads))
+        self.assertLess(peak, 32 * sum(reads) / 3, (peak, reads))
+
     def test_timing_goes_to_standard_error(self):
         done = run(*self.ARGS, "--jobs", "1", "--timing")
         self.assertEqual(done.returncode, 0)
