@@ -1,6 +1,7 @@
 // The study's chart: reads per character against pattern length, one panel
 // per text and kind of pattern, one line per algorithm (the median) with the
-// band from the first to the third quartile, the length axis logarithmic.
+// band from the first to the third quartile, the length axis logarithmic,
+// the value axis from 0 to the panel's highest third quartile.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -84,12 +85,15 @@ std::string study_svg(const StudyResult& result, const std::vector<SummaryRow>& 
                        static_cast<double>(columns - 1) * kGap;
   const double height = kMargin + kHeader + static_cast<double>(rows) * (kPanelHeight + kGap);
 
-  // One value scale per kind of pattern, shared by its panels.
-  std::vector<double> tops(columns, 0);
+  // Each panel's value scale reaches its highest third quartile: the lines
+  // of a text over many letters stay apart from each other, and the labels
+  // tell the scales apart.
+  std::vector<double> tops(rows * columns, 0);
   for (const SummaryRow& row : summary) {
     const size_t column = static_cast<size_t>(
         std::find(study.kinds.begin(), study.kinds.end(), row.kind) - study.kinds.begin());
-    if (row.reads.any) tops[column] = std::max(tops[column], row.reads.q3);
+    double& top = tops[row.text * columns + column];
+    if (row.reads.any) top = std::max(top, row.reads.q3);
   }
 
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -157,8 +161,9 @@ text { font-family: sans-serif; font-size: 12px; fill: #222; }
       const double top = kMargin + kHeader + static_cast<double>(t) * (kPanelHeight + kGap);
       const double x0 = left + kPlotLeft;
       const double y0 = top + kPlotTop;
-      const double step = tick_step(tops[k] > 0 ? tops[k] : 1, 5);
-      const double y_top = std::max(step, std::ceil(tops[k] / step - 1e-9) * step);
+      const double most = tops[t * columns + k];
+      const double step = tick_step(most > 0 ? most : 1, 5);
+      const double y_top = std::max(step, std::ceil(most / step - 1e-9) * step);
       auto px = [&](int32_t m) {
         if (log_high <= log_low) return x0 + plot_width / 2;
         return x0 + 10 + (std::log2(static_cast<double>(m)) - log_low) / (log_high - log_low) *
