@@ -403,9 +403,11 @@ int study_command(int argc, char** argv) {
     std::fprintf(stderr,
                  "study: %zu cases, %u worker%s, %.2f s in all; in the library calls %.2f s "
                  "summed over the workers (entries %.2f s, summaries %.2f s); "
-                 "time in all x workers / time in the calls = %.3f\n",
+                 "time in all x workers / time in the calls = %.3f; processor time of the "
+                 "workers %.2f s, of the busiest %.2f s\n",
                  result.cases.size(), workers, workers == 1 ? "" : "s", whole, calls,
-                 times.entries, times.summaries, calls > 0 ? whole * workers / calls : 0.0);
+                 times.entries, times.summaries, calls > 0 ? whole * workers / calls : 0.0,
+                 times.processor, times.busiest_processor);
   }
   return kOk;
 }

@@ -141,6 +141,8 @@ struct RunOptions {
 struct CallTimes {
   double entries = 0;    // entry calls, counting their traces and trace_new
   double summaries = 0;  // smtrace_summarize
+  double processor = 0;  // the workers' processor time
+  double busiest_processor = 0;  // the most processor time one worker took
 };
 std::vector<CaseResult> run_cases(const StudyDefinition& study, const Shard& shard,
                                   const RunOptions& options, CallTimes& times);

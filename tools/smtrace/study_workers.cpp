@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -45,6 +46,7 @@ struct WireResult {
 struct WireDone {
   int64_t entry_ns;
   int64_t summary_ns;
+  int64_t processor_ns;  // the worker's own processor time, user and system
 };
 // An error: this, then the message.
 struct WireError {
@@ -206,7 +208,12 @@ struct Worker {
       if (k >= worker.cases.size()) break;
       worker.run(worker.cases[k], kill_at);
     }
-    const WireDone done{worker.entry_ns, worker.summary_ns};
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const int64_t processor_ns =
+        (static_cast<int64_t>(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000000 +
+        (static_cast<int64_t>(usage.ru_utime.tv_usec) + usage.ru_stime.tv_usec) * 1000;
+    const WireDone done{worker.entry_ns, worker.summary_ns, processor_ns};
     send(worker.fd, kDoneMessage, &done, sizeof done, "");
   } catch (const Failure& failure) {
     status = failure.status();
@@ -378,6 +385,9 @@ std::vector<CaseResult> run_cases(const StudyDefinition& study, const Shard& sha
         std::memcpy(&wire, payload, sizeof wire);
         times.entries += static_cast<double>(wire.entry_ns) * 1e-9;
         times.summaries += static_cast<double>(wire.summary_ns) * 1e-9;
+        const double processor = static_cast<double>(wire.processor_ns) * 1e-9;
+        times.processor += processor;
+        times.busiest_processor = std::max(times.busiest_processor, processor);
         child.done = true;
       } else if (header.type == kErrorMessage && header.length >= sizeof(WireError)) {
         WireError wire{};
