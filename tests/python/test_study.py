@@ -310,6 +310,14 @@ class Reproducible(unittest.TestCase):
             again = run("study", "merge", scratch.file("whole.json", whole), "--json")
             self.assertEqual(again.stdout, whole)
 
+    def test_more_parts_than_cases(self):
+        args = ["--generate", "random4:1K", "--lengths", "3", "--patterns", "2"]
+        whole = study_json(*args)
+        with Scratch() as scratch:
+            files = [scratch.file(f"p{k}", study_json(*args, "--shard", f"{k}/5")) for k in range(1, 6)]
+            self.assertEqual([len(json.load(open(f))["cases"]) for f in files], [1, 1, 0, 0, 0])
+            self.assertEqual(run("study", "merge", *files, "--json").stdout, whole)
+
     def test_merge_refuses_parts_that_do_not_make_a_study(self):
         with Scratch() as scratch:
             p = lambda k, n, *extra: scratch.file(f"p{k}{n}{len(extra)}", study_json(*self.ARGS, *extra, "--shard", f"{k}/{n}"))
@@ -432,7 +440,7 @@ class Usage(unittest.TestCase):
                 (["study", "--generate", "random0:1K"], 2, 'smtrace: --generate: unknown kind "random0"; the kinds are randomK (K from 1 to 94) and english'),
                 (["study", "--generate", "english:0"], 2, "smtrace: --generate english:0: the size is a positive number of bytes, with K or M"),
                 (["study", "--generate", "english:1K", "--lengths", "4,x"], 2, 'smtrace: --lengths takes positive pattern lengths separated by commas, not "4,x"'),
-                (["study", "--generate", "english:1K", "--shard", "3/2"], 2, 'smtrace: --shard takes K/N with 1 <= K <= N, not "3/2"'),
+                (["study", "--generate", "english:1K", "--shard", "3/2"], 2, 'smtrace: --shard takes K/N with 1 <= K <= N <= 100000, not "3/2"'),
                 (["study", "--generate", "english:1K", "--patterns", "0"], 2, "smtrace: --patterns takes a positive number"),
                 (["study", "--generate", "english:1K", "--jobs", "0"], 2, "smtrace: --jobs takes a number from 1 to 1024"),
                 (["study", "--generate", "english:1K", "--csv", "--json"], 2, "smtrace: --csv and --json are given both"),

@@ -220,8 +220,9 @@ StudyOptions parse_study(int argc, char** argv) {
       Shard s;
       if (slash == std::string::npos || !parse_number(std::string_view(v).substr(0, slash), s.index) ||
           !parse_number(std::string_view(v).substr(slash + 1), s.count) || s.count < 1 ||
-          s.index < 1 || s.index > s.count) {
-        throw usage("--shard takes K/N with 1 <= K <= N, not \"" + v + "\"");
+          s.index < 1 || s.index > s.count || s.count > kMostShards) {
+        throw usage("--shard takes K/N with 1 <= K <= N <= " + std::to_string(kMostShards) +
+                    ", not \"" + v + "\"");
       }
       o.shard = s;
     } else {

@@ -71,6 +71,9 @@ struct CaseResult {
   CaseFigures figures[SMTRACE_ALGORITHM_COUNT];
 };
 
+// The most parts a study is split into.
+constexpr uint32_t kMostShards = 100000;
+
 // The K-th of N parts: the cases whose index is K - 1 modulo N.
 struct Shard {
   uint32_t index = 1;

@@ -268,7 +268,7 @@ StudyResult read_study_json(const std::string& json, const std::string& file) {
   if (const Value* shard = document.find("shard")) {
     const int64_t index = r.integer_member(*shard, "index");
     const int64_t count = r.integer_member(*shard, "count");
-    if (count < 2 || index < 1 || index > count || count > UINT32_MAX) r.fail("a bad shard");
+    if (count < 2 || index < 1 || index > count || count > kMostShards) r.fail("a bad shard");
     result.shard = Shard{static_cast<uint32_t>(index), static_cast<uint32_t>(count)};
   }
 
