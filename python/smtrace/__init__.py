@@ -38,8 +38,8 @@ __version__ = "1.0.0"
 
 __all__ = [
     "ALGORITHMS", "Algorithm", "Attempt", "Counts", "Edge", "Explanation", "Move", "Note", "Read",
-    "Table", "VerifyResult", "compare", "explain", "library_directory", "trace", "trace_array",
-    "verify",
+    "Table", "VerifyResult", "compare", "explain", "library_directory", "study", "trace",
+    "trace_array", "verify",
 ]
 
 _LONGEST = 2**31 - 1  # patterns and texts have int32 lengths
@@ -337,3 +337,4 @@ def compare(pattern: Operand, text: Operand) -> dict:
 # Last: the explanation module takes the argument checks above.
 from .explanation import Attempt, Counts, Edge, Explanation, Move, Note, Read, Table, explain  # noqa: E402
 from .verify import VerifyResult, verify  # noqa: E402
+from .study import study  # noqa: E402  (corpus studies, through the smtrace tool)

@@ -17,6 +17,7 @@ enum Status : int {
   kRefusedInput = 6,
   kUnwritableOutput = 7,
   kWriteError = 8,  // standard output cannot be written (a full disk, ...)
+  kWorkerDied = 9,  // a worker process of study died (study.h: kWorkerFailed)
 };
 
 // Ends a command: main prints "smtrace: <message>" on standard error and

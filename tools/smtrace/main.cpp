@@ -24,6 +24,7 @@
 #include "report.h"
 #include "verify.h"
 #include "golden.h"
+#include "study.h"
 
 namespace smtrace {
 namespace {
@@ -34,6 +35,7 @@ constexpr const char* kUsageLines =
     "       smtrace explain ALGORITHM PATTERN TEXT [--json] [--html FILE]   (or show)\n"
     "       smtrace verify ALGORITHM [OPTIONS] -- COMMAND [ARGS...]\n"
     "       smtrace golden ALGORITHM [--cases N] [--seed S] [--output FILE]\n"
+    "       smtrace study [OPTION]... (smtrace study --help lists them)\n"
     "       smtrace --help\n";
 
 constexpr size_t kLongestOperand = std::numeric_limits<int32_t>::max();
@@ -85,6 +87,12 @@ std::string help() {
       "           status 0 all agree, 1 a divergence, 2 bad usage)\n"
       "  golden   write generated cases and the reference's traces as JSON Lines,\n"
       "           which verify --cases-file replays (docs/golden.md)\n"
+      "  study    reads, compares, look-aheads and dropped reads per text character\n"
+      "           against pattern length, over texts from files or generated\n"
+      "           (--text-file, --generate) and many patterns drawn from them, in\n"
+      "           worker processes (--jobs), in parts (--shard K/N) that\n"
+      "           smtrace study merge joins; smtrace study --help tells more;\n"
+      "           status 9: a worker process died\n"
       "\n"
       "which reads are recorded:\n"
       "  Every text character a routine reads goes to the recorder, which records\n"
@@ -127,6 +135,7 @@ std::string help() {
       "  6  input refused: the algorithm refuses a pattern byte of 128 or more, or\n"
       "     an operand is longer than 2147483647 bytes\n"
       "  7  the SVG or HTML file cannot be written (nothing is left at its path)\n"
+      "  9  study: a worker process died\n"
       "Errors go to standard error, and nothing goes to standard output then.\n";
   return text;
 }
@@ -405,6 +414,7 @@ int dispatch(int argc, char** argv) {
   // with the command being checked and its arguments.
   if (argc > 1 && std::strcmp(argv[1], "verify") == 0) return verify_command(argc - 2, argv + 2);
   if (argc > 1 && std::strcmp(argv[1], "golden") == 0) return golden_command(argc - 2, argv + 2);
+  if (argc > 1 && std::strcmp(argv[1], "study") == 0) return study_command(argc - 1, argv + 1);
   const Invocation invocation = parse(argc, argv);
   if (invocation.help) {
     print(help());
