@@ -303,7 +303,8 @@ def compare(pattern: Operand, text: Operand) -> dict:
                            "first_occurrence": int or None}}}
 
     The first occurrence is found by an ordinary search. A routine that
-    refuses the pattern has "refused": True and None for every figure.
+    refuses the pattern has "refused": True, its "refusal" (why), and None
+    for every figure.
     """
     pattern = _bytes(pattern, "pattern")
     text = _bytes(text, "text")
@@ -311,9 +312,11 @@ def compare(pattern: Operand, text: Operand) -> dict:
     occurrence = found if found >= 0 else None
     figures = {}
     for algorithm in ALGORITHMS.values():
-        if _refused_byte(algorithm, pattern) is not None:
+        refused = _refused_byte(algorithm, pattern)
+        if refused is not None:
             figures[algorithm.name] = {
                 "refused": True,
+                "refusal": _refusal(algorithm, pattern, refused).split(": ", 1)[1],
                 "reads": None,
                 "distinct_positions": None,
                 "reads_per_character": None,

@@ -1,5 +1,8 @@
 #include "explanation.h"
 
+#include <cstring>
+#include <memory>
+
 #include <new>
 
 #include "failure.h"
@@ -38,12 +41,11 @@ Explanation::Explanation(const Algorithm& algorithm, std::string_view pattern,
 
 Explanation::~Explanation() { smtrace_explanation_free(explanation_); }
 
-void Explanation::write_json(std::FILE* out) const {
+void Explanation::write_json(Output& out) const {
   char* json = smtrace_explanation_json(explanation_);
   if (json == nullptr) throw std::bad_alloc();
-  std::fputs(json, out);
-  std::fflush(out);
-  smtrace_free(json);
+  std::unique_ptr<char, void (*)(void*)> owned(json, smtrace_free);
+  out.write(json, std::strlen(json));
 }
 
 Summary summarize(const Algorithm& algorithm, std::string_view pattern, std::string_view text) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "algorithms.h"
+#include "output.h"
 #include "smtrace_explain.h"
 
 namespace smtrace {
@@ -27,7 +28,7 @@ class Explanation {
   const smtrace_explanation* operator->() const { return explanation_; }
 
   // Writes the library's JSON of the whole explanation.
-  void write_json(std::FILE* out) const;
+  void write_json(Output& out) const;
 
  private:
   smtrace_explanation* explanation_ = nullptr;

@@ -1,5 +1,7 @@
 #include "golden.h"
 
+#include "output.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -183,34 +185,6 @@ class LineParser {
   size_t at_ = 0;
 };
 
-// Writes the file under a temporary name beside it and renames it into
-// place, so that a failure leaves nothing at the path.
-void write_atomically(const std::string& path, const std::string& content) {
-  std::string temporary = path + ".XXXXXX";
-  const int fd = mkstemp(temporary.data());
-  auto fail = [&](int code) {
-    if (fd >= 0) unlink(temporary.c_str());
-    return Failure(kUnwritableOutput, "cannot write " + path + ": " + std::strerror(code));
-  };
-  if (fd < 0) throw fail(errno);
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  size_t written = 0;
-  while (written < content.size()) {
-    const ssize_t got = write(fd, content.data() + written, content.size() - written);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      const int code = got < 0 ? errno : EIO;
-      close(fd);
-      throw fail(code);
-    }
-    written += static_cast<size_t>(got);
-  }
-  if (close(fd) != 0) throw fail(errno);
-  if (rename(temporary.c_str(), path.c_str()) != 0) throw fail(errno);
-}
-
 }  // namespace
 
 std::string json_bytes(std::string_view bytes) {
@@ -278,7 +252,7 @@ int golden_command(int argc, char** argv) {
       continue;
     }
     if (options && (arg == "--help" || arg == "-h")) {
-      std::fputs(verify_help().c_str(), stdout);
+      Output::standard().write(verify_help());
       return kOk;
     }
     if (!options || arg.rfind("--", 0) != 0) {
@@ -322,12 +296,7 @@ int golden_command(int argc, char** argv) {
   for (const Case& c : generate_cases(seed, count, limits)) {
     content += golden_line(c, reference.search(c.pattern, c.text));
   }
-  if (output) {
-    write_atomically(*output, content);
-  } else {
-    std::fwrite(content.data(), 1, content.size(), stdout);
-    std::fflush(stdout);
-  }
+  write_output_file(output ? *output : "-", content, "golden");
   return kOk;
 }
 

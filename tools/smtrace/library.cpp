@@ -36,7 +36,7 @@ std::string library_directory() {
 }
 
 Library::Library(const Algorithm& algorithm, const std::string& directory)
-    : algorithm_(algorithm), handle_(nullptr), entry_(nullptr) {
+    : algorithm_(algorithm), handle_(nullptr), entry_(nullptr), trace_new_(nullptr) {
   const std::string path = directory + "/lib" + algorithm.name + ".so";
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
@@ -49,22 +49,31 @@ Library::Library(const Algorithm& algorithm, const std::string& directory)
     dlclose(handle_);
     throw Failure(kMissingLibrary, path + " has no entry function " + algorithm.name);
   }
+  trace_new_ = dlsym(handle_, "trace_new");
+  if (trace_new_ == nullptr) {
+    dlclose(handle_);
+    throw Failure(kMissingLibrary, path + " has no function trace_new");
+  }
 }
 
 Library::~Library() { dlclose(handle_); }
 
-std::vector<int32_t> Library::search(std::string_view pattern, std::string_view text) const {
+const trace_node* Library::record(std::string_view pattern, std::string_view text) const {
   const auto m = static_cast<int32_t>(pattern.size());
   const auto n = static_cast<int32_t>(text.size());
   // Value-initialised, so the zero byte at n and the room after it are zero.
   std::unique_ptr<char[]> buffer(new char[algorithm_.buffer_size(n, m)]());
   if (!text.empty()) std::memcpy(buffer.get(), text.data(), text.size());
   const auto entry = reinterpret_cast<smtrace_entry_fn>(entry_);
+  return entry(pattern.data(), m, buffer.get(), n);
+}
+
+void Library::release() const { reinterpret_cast<smtrace_trace_list_fn>(trace_new_)(); }
+
+std::vector<int32_t> Library::search(std::string_view pattern, std::string_view text) const {
   std::vector<int32_t> positions;
-  for (const trace_node* node = entry(pattern.data(), m, buffer.get(), n); node != nullptr;
-       node = node->next) {
-    positions.push_back(node->position);
-  }
+  for (int32_t position : TraceList(record(pattern, text))) positions.push_back(position);
+  release();
   return positions;
 }
 

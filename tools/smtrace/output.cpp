@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -74,6 +75,8 @@ void Output::flush() {
 void Output::finish() {
   if (finished_) return;
   finished_ = true;
+  // What went through stdio (verify's report) is out before this buffer.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) output_failed(errno != 0 ? errno : EIO);
   flush();
   // A file system may report a failed write only when the file is closed.
   if (::close(fd_) != 0 && errno != EINTR) output_failed(errno);
@@ -96,6 +99,16 @@ void write_output_file(const std::string& path, std::string_view content, const 
   }
   struct stat status {};
   const bool exists = ::stat(path.c_str(), &status) == 0;
+  // The file standard output is open on (/dev/stdout, /dev/fd/1, or its
+  // path given again): written through standard output, in its order. A
+  // file opened a second time would have an offset of its own, and the
+  // output written after it would go over it.
+  struct stat out_status {};
+  if (exists && ::fstat(STDOUT_FILENO, &out_status) == 0 && out_status.st_dev == status.st_dev &&
+      out_status.st_ino == status.st_ino && !S_ISDIR(status.st_mode)) {
+    Output::standard().write(content);
+    return;
+  }
   // /dev/stdout, /dev/fd/N and the like name an open file of this process
   // or another's: written where they are, after what standard output holds.
   const bool special = path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0;
@@ -148,7 +161,7 @@ void write_output_file(const std::string& path, std::string_view content, const 
 
 std::string read_input_file(const std::string& path, const char* what, size_t longest) {
   const bool standard_input = path == "-";
-  const std::string name = standard_input ? std::string("standard input") : "file " + path;
+  const std::string name = standard_input ? std::string("from standard input") : "file " + path;
   auto unreadable = [&](int code) {
     return Failure(kUnreadableFile,
                    std::string("cannot read the ") + what + " " + name + ": " + std::strerror(code));

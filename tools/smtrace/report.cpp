@@ -54,6 +54,16 @@ std::string aligned(const std::vector<std::string>& heads,
   return table;
 }
 
+// A JSON string of ASCII text.
+std::string json_string(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
 std::string json_counts(const smtrace_counts& c) {
   return "{\"reads\": " + std::to_string(c.reads) + ", \"recorded\": " + std::to_string(c.recorded) +
          ", \"compare\": " + std::to_string(c.compares) +
@@ -66,6 +76,19 @@ std::string json_counts(const smtrace_counts& c) {
 }
 
 }  // namespace
+
+std::string significant(double value) {
+  char out[40];
+  if (value >= 1000) {
+    std::snprintf(out, sizeof out, "%.0f", value);
+    return out;
+  }
+  // %#g keeps the trailing zeros ("1.00"), and a point after 100 and up.
+  std::snprintf(out, sizeof out, "%#.3g", value);
+  std::string text = out;
+  if (text.back() == '.') text.pop_back();
+  return text;
+}
 
 std::string trace_line(const std::vector<int32_t>& trace) {
   std::string line;
@@ -141,12 +164,8 @@ std::string comparison_table(const Search& search, const std::vector<Result>& re
       continue;
     }
     const Figures& f = result.figures;
-    std::string per_character = "-";
-    if (f.reads_per_character) {
-      char out[32];
-      std::snprintf(out, sizeof out, "%.2f", *f.reads_per_character);
-      per_character = out;
-    }
+    const std::string per_character =
+        f.reads_per_character ? significant(*f.reads_per_character) : "-";
     const Summary& s = result.summary;
     trace_rows.push_back({name, std::to_string(f.reads), std::to_string(f.distinct), per_character,
                           std::to_string(f.most_reads_of_one_position),
@@ -184,7 +203,8 @@ std::string comparison_json(const Search& search, const std::vector<Result>& res
     separator = ",\n";
     json += "    \"" + std::string(result.algorithm->name) + "\": {";
     if (result.refused_at >= 0) {
-      json += "\"refused\": true, \"reads\": null, \"distinct_positions\": null, "
+      json += "\"refused\": true, \"refusal\": " +
+              json_string(refusal(search.pattern, result.refused_at)) + ", \"reads\": null, \"distinct_positions\": null, "
               "\"reads_per_character\": null, \"most_reads_of_one_position\": null, "
               "\"first_occurrence\": null, \"occurrence\": null, \"drops_repeats\": ";
       json += result.algorithm->drops_repeats ? "true" : "false";

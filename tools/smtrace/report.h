@@ -36,6 +36,10 @@ struct Result {
 // and a blank, then a newline.
 std::string trace_line(const std::vector<int32_t>& trace);
 
+// A figure with three significant digits, trailing zeros kept: 0.889, 1.00,
+// 0.00140, 12.0, 123 (and a whole number from 1000 on).
+std::string significant(double value);
+
 // Bytes for a reader: printable ASCII but the space and the backslash as it
 // is, anything else as \xNN in upper-case hex (the explaining library names
 // table entries the same way), cut after limit bytes with "...".
