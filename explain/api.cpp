@@ -10,6 +10,7 @@
 
 #include "core/linkedlist.h"
 #include "explain/json.h"
+#include "explain/page.h"
 #include "explain/recording.h"
 #include "include/smtrace_explain.h"
 
@@ -200,14 +201,55 @@ SM_EXPORT_API int smtrace_summarize(const char* algorithm, const char* x, int32_
   }
 }
 
+namespace {
+
+// A string in a new malloc'd buffer for smtrace_free, or NULL.
+char* handed_over(const std::string& text) {
+  auto* copy = static_cast<char*>(std::malloc(text.size() + 1));
+  if (copy == nullptr) return nullptr;
+  std::memcpy(copy, text.c_str(), text.size() + 1);
+  return copy;
+}
+
+}  // namespace
+
 SM_EXPORT_API char* smtrace_explanation_json(const smtrace_explanation* explanation) {
   if (explanation == nullptr) return nullptr;
   try {
-    const std::string json = sm_explain::to_json(*explanation);
-    auto* copy = static_cast<char*>(std::malloc(json.size() + 1));
-    if (copy == nullptr) return nullptr;
-    std::memcpy(copy, json.c_str(), json.size() + 1);
-    return copy;
+    return handed_over(sm_explain::to_json(*explanation));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+SM_EXPORT_API char* smtrace_explanation_html(const smtrace_explanation* explanation) {
+  if (explanation == nullptr) return nullptr;
+  try {
+    return handed_over(sm_explain::explain_page(*explanation));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+SM_EXPORT_API char* smtrace_compare_html(const smtrace_explanation* const* explanations,
+                                         int32_t count, const char* const* refused_names,
+                                         const char* const* refused_reasons,
+                                         int32_t refused_count) {
+  if (count < 0 || refused_count < 0) return nullptr;
+  if (count > 0 && explanations == nullptr) return nullptr;
+  if (refused_count > 0 && (refused_names == nullptr || refused_reasons == nullptr)) return nullptr;
+  try {
+    std::vector<const smtrace_explanation*> shown;
+    for (int32_t i = 0; i < count; ++i) {
+      if (explanations[i] == nullptr) return nullptr;
+      shown.push_back(explanations[i]);
+    }
+    std::vector<sm_explain::PageRefusal> refused;
+    for (int32_t i = 0; i < refused_count; ++i) {
+      if (refused_names[i] == nullptr || refused_reasons[i] == nullptr) return nullptr;
+      refused.push_back({refused_names[i], refused_reasons[i]});
+    }
+    return handed_over(sm_explain::compare_page(shown, refused));
   } catch (const std::bad_alloc&) {
     return nullptr;
   }

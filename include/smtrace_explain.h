@@ -192,6 +192,27 @@ int smtrace_summarize(const char* algorithm, const char* x, int32_t m, const cha
 /* The explanation as JSON (documented in docs/explain-json.md), in a new
  * zero-terminated buffer for smtrace_free; NULL when memory runs out. */
 char* smtrace_explanation_json(const smtrace_explanation* explanation);
+
+/* The interactive page that plays the search read by read: one
+ * self-contained HTML document (its style, script and data inline; it loads
+ * nothing and asks for nothing over the network), the page smtrace explain
+ * --html writes. In a new zero-terminated buffer for smtrace_free; NULL for a
+ * null explanation or when memory runs out. */
+char* smtrace_explanation_html(const smtrace_explanation* explanation);
+
+/* The page of smtrace compare --html: count explanations of one pattern in
+ * one text (the page takes the pattern and the text from the first), stepped
+ * together in the order given, then refused_count algorithms that were not
+ * run, each named with the reason shown in its place. In a new buffer for
+ * smtrace_free; NULL when memory runs out, for a negative count, or for a
+ * null array or array element where count or refused_count says there is
+ * one. With no explanations the page has an empty pattern and text. */
+char* smtrace_compare_html(const smtrace_explanation* const* explanations, int32_t count,
+                           const char* const* refused_names, const char* const* refused_reasons,
+                           int32_t refused_count);
+
+/* Frees what smtrace_explanation_json, smtrace_explanation_html and
+ * smtrace_compare_html return. */
 void smtrace_free(void* memory);
 
 /* Names for the enumerations: "compare", "look-ahead", "probe", "edge";

@@ -1,14 +1,17 @@
 // The explaining host library's interface beyond the worked examples:
-// refusals and odd inputs, the JSON text and its escapes, the names of the
-// enumerations, the trace-list helpers, the exported symbols, and a process
-// shared with every deliverable under RTLD_GLOBAL.
+// refusals and odd inputs, the JSON text and its escapes, the pages, the
+// names of the enumerations, the trace-list helpers, the exported symbols,
+// and a process shared with every deliverable under RTLD_GLOBAL.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <cctype>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -308,6 +311,97 @@ TEST_F(ExplainInterface, NamesOfTheEnumerations) {
   }
 }
 
+// A page from the library, taken over; "(null)" when none was made.
+std::string page_of(const Explainer& api, char* page) {
+  if (page == nullptr) return "(null)";
+  std::string copy(page);
+  api.free(page);
+  return copy;
+}
+
+// What the built tool writes with --html, and its status.
+std::string tool_page(const std::vector<std::string>& arguments) {
+  char directory[] = "/tmp/explain_interface_page.XXXXXX";
+  if (mkdtemp(directory) == nullptr) return "(no directory)";
+  const std::string path = std::string(directory) + "/page.html";
+  std::vector<std::string> argv = {SMTRACE_TOOL};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  argv.insert(argv.end(), {"--html", path});
+  const Outcome got = run(argv);
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream page;
+  page << in.rdbuf();
+  std::filesystem::remove_all(directory);
+  return got.status == 0 ? page.str() : "(status " + std::to_string(got.status) + ")";
+}
+
+// smtrace_explanation_html is the page of smtrace explain --html, byte for
+// byte, and smtrace_compare_html that of compare --html.
+TEST_F(ExplainInterface, PagesAreTheToolsPages) {
+  for (const Known& k : known()) {
+    const Explained e(api(), k.algorithm, k.pattern, k.text);
+    ASSERT_EQ(e.status, SMTRACE_OK) << k.algorithm;
+    const std::string page = page_of(api(), api().html(e.get()));
+    EXPECT_EQ(page.rfind("<!DOCTYPE html>\n", 0), 0u) << k.algorithm;
+    EXPECT_EQ(page, tool_page({"explain", k.algorithm, k.pattern, k.text})) << k.algorithm;
+  }
+  const std::vector<std::pair<std::string, std::string>> inputs = {
+      {"abab", "ccabaabab"}, {"aab", "bbaaaabb"}, {"a", ""}, {"xyz", "xyxyxyz"}};
+  for (const auto& [pattern, text] : inputs) {
+    std::vector<std::unique_ptr<Explained>> all;
+    std::vector<const smtrace_explanation*> pointers;
+    for (const Algorithm& a : algorithms()) {
+      all.push_back(std::make_unique<Explained>(api(), a.name, pattern, text));
+      ASSERT_EQ(all.back()->status, SMTRACE_OK) << a.name;
+      pointers.push_back(all.back()->get());
+    }
+    EXPECT_EQ(page_of(api(), api().compare_html(pointers.data(),
+                                                static_cast<int32_t>(pointers.size()), nullptr,
+                                                nullptr, 0)),
+              tool_page({"compare", pattern, text}))
+        << pattern << " in " << text;
+  }
+}
+
+// The compare page names the refused algorithms with their reasons, escaped
+// for the page's data block, after the searches; the arrays are checked.
+TEST_F(ExplainInterface, ComparePageArguments) {
+  const Explained raita(api(), "raita", "ab", "cab");
+  const Explained mp(api(), "morris_pratt", "ab", "cab");
+  const smtrace_explanation* both[] = {raita.get(), mp.get()};
+  const char* names[] = {"skip_search", "tuned_bm"};
+  const char* reasons[] = {"it said </script> & left", "no"};
+  const std::string page = page_of(api(), api().compare_html(both, 2, names, reasons, 2));
+  EXPECT_NE(page.find("{\"algorithm\":\"skip_search\",\"reason\":"
+                      "\"it said \\u003c/script\\u003e \\u0026 left\"}"),
+            std::string::npos);
+  EXPECT_EQ(page.find("</script> &"), std::string::npos);
+  EXPECT_LT(page.find("\"algorithm\":\"raita\""), page.find("\"algorithm\":\"morris_pratt\""));
+  EXPECT_LT(page.find("\"algorithm\":\"morris_pratt\""), page.find("\"algorithm\":\"skip_search\""));
+
+  const std::string empty = page_of(api(), api().compare_html(nullptr, 0, nullptr, nullptr, 0));
+  EXPECT_NE(empty.find("\"patternLength\":0,\"textLength\":0"), std::string::npos);
+  EXPECT_NE(empty.find("\"searches\":[],\"refused\":[]"), std::string::npos);
+
+  const smtrace_explanation* with_null[] = {raita.get(), nullptr};
+  const char* null_name[] = {nullptr};
+  struct Bad {
+    const char* what;
+    char* page;
+  };
+  const Bad bad[] = {
+      {"negative count", api().compare_html(both, -1, nullptr, nullptr, 0)},
+      {"negative refused count", api().compare_html(both, 2, names, reasons, -1)},
+      {"no explanations array", api().compare_html(nullptr, 1, nullptr, nullptr, 0)},
+      {"a null explanation", api().compare_html(with_null, 2, nullptr, nullptr, 0)},
+      {"no names array", api().compare_html(both, 2, nullptr, reasons, 1)},
+      {"no reasons array", api().compare_html(both, 2, names, nullptr, 1)},
+      {"a null name", api().compare_html(both, 2, null_name, reasons, 1)},
+      {"a null explanation for explain", api().html(nullptr)},
+  };
+  for (const Bad& b : bad) EXPECT_EQ(page_of(api(), b.page), "(null)") << b.what;
+}
+
 // smtrace_trace_length and smtrace_copy_trace on a deliverable's list.
 TEST_F(ExplainInterface, TraceListHelpers) {
   for (const Known& k : known()) {
@@ -333,11 +427,11 @@ TEST_F(ExplainInterface, TraceListHelpers) {
 
 // The library exports exactly the functions of its header, all prefixed.
 TEST(ExplainLibrary, ExportsExactlyItsInterface) {
-  const std::set<std::string> expected = {"smtrace_explain",      "smtrace_explanation_free",
-                                          "smtrace_summarize",    "smtrace_explanation_json",
-                                          "smtrace_free",         "smtrace_role_name",
-                                          "smtrace_dropped_name", "smtrace_result_name",
-                                          "smtrace_trace_length", "smtrace_copy_trace"};
+  const std::set<std::string> expected = {
+      "smtrace_explain",          "smtrace_explanation_free", "smtrace_summarize",
+      "smtrace_explanation_json", "smtrace_explanation_html", "smtrace_compare_html",
+      "smtrace_free",             "smtrace_role_name",        "smtrace_dropped_name",
+      "smtrace_result_name",      "smtrace_trace_length",     "smtrace_copy_trace"};
   const Outcome got =
       run({"/bin/sh", "-c", "nm -D --defined-only '" + lib_dir_path("libsmtrace.so") + "'"});
   ASSERT_EQ(got.status, 0);

@@ -37,9 +37,9 @@ from typing import Dict, List, NamedTuple, Optional, Union
 __version__ = "1.0.0"
 
 __all__ = [
-    "ALGORITHMS", "Algorithm", "Attempt", "Counts", "Edge", "Explanation", "Move", "Note", "Read",
-    "Table", "VerifyResult", "compare", "explain", "library_directory", "study", "trace",
-    "trace_array", "verify",
+    "ALGORITHMS", "Algorithm", "Attempt", "Counts", "Edge", "Explanation", "Move", "Note", "Page",
+    "Read", "Table", "VerifyResult", "compare", "compare_html", "explain", "library_directory",
+    "study", "trace", "trace_array", "verify",
 ]
 
 _LONGEST = 2**31 - 1  # patterns and texts have int32 lengths
@@ -193,6 +193,12 @@ def _host_library() -> ctypes.CDLL:
             library.smtrace_explanation_free.argtypes = [ctypes.c_void_p]
             library.smtrace_explanation_json.restype = ctypes.c_void_p
             library.smtrace_explanation_json.argtypes = [ctypes.c_void_p]
+            library.smtrace_explanation_html.restype = ctypes.c_void_p
+            library.smtrace_explanation_html.argtypes = [ctypes.c_void_p]
+            library.smtrace_compare_html.restype = ctypes.c_void_p
+            library.smtrace_compare_html.argtypes = [
+                ctypes.POINTER(ctypes.c_void_p), ctypes.c_int32, ctypes.POINTER(ctypes.c_char_p),
+                ctypes.POINTER(ctypes.c_char_p), ctypes.c_int32]
             library.smtrace_free.restype = None
             library.smtrace_free.argtypes = [ctypes.c_void_p]
             _host.append(library)
@@ -338,6 +344,7 @@ def compare(pattern: Operand, text: Operand) -> dict:
 
 
 # Last: the explanation module takes the argument checks above.
-from .explanation import Attempt, Counts, Edge, Explanation, Move, Note, Read, Table, explain  # noqa: E402
+from .explanation import (  # noqa: E402
+    Attempt, Counts, Edge, Explanation, Move, Note, Page, Read, Table, compare_html, explain)
 from .verify import VerifyResult, verify  # noqa: E402
 from .study import study  # noqa: E402  (corpus studies, through the smtrace tool)

@@ -16,16 +16,25 @@ a table's entries) are read-only mappings, in the JSON's order.
     [(0, 2, 'bmBc[b] = 2'), (2, 1, 'bmBc[a] = 1'), (3, 2, 'bmBc[b] = 2'), (5, None, None)]
     >>> e.trace == smtrace.trace("raita", "abab", "ccabaabab")
     True
+
+The same search as a page that plays it read by read, the page smtrace
+explain --html writes: e.page(), shown by a notebook as the player
+(e._repr_html_()) and saved by e.save_html("page.html"). compare_html gives
+the page of smtrace compare --html.
 """
 
+import contextlib
 import ctypes
+import html
 import json
+import os
 import threading
 from dataclasses import dataclass, field
 from types import MappingProxyType
-from typing import Any, Dict, List, Mapping, Optional, Tuple, Union
+from typing import Any, Dict, Iterator, List, Mapping, Optional, Tuple, Union
 
-from . import Algorithm, Operand, _algorithm, _bytes, _host_library
+from . import (ALGORITHMS, Algorithm, Operand, _algorithm, _bytes, _host_library, _refusal,
+               _refused_byte)
 
 # smtrace_explain's statuses (include/smtrace_explain.h).
 _OK, _UNKNOWN_ALGORITHM, _REFUSED, _BAD_LENGTH, _NO_MEMORY = range(5)
@@ -148,6 +157,20 @@ class Explanation:
         """The JSON text libsmtrace.so wrote for this search."""
         return self.json
 
+    def page(self) -> "Page":
+        """The page that plays this search, as smtrace explain --html writes
+        it. The explanation holds no library object: the library explains
+        the search again (the same search gives the same events) and builds
+        the page from that."""
+        return Page(_page(self.algorithm, self.pattern, self.text))
+
+    def save_html(self, path: Union[str, "os.PathLike[str]"]) -> None:
+        """Writes the page to path (the bytes smtrace explain --html writes)."""
+        self.page().save(path)
+
+    def _repr_html_(self) -> str:
+        return self.page()._repr_html_()
+
     @property
     def reads(self) -> Tuple[Read, ...]:
         """Every read of the search, in reading order."""
@@ -157,6 +180,34 @@ class Explanation:
     def trace(self) -> List[int]:
         """The positions of the recorded reads: the deliverable's trace."""
         return [read.position for attempt in self.attempts for read in attempt.reads if read.recorded]
+
+
+class Page(str):
+    """A page of libsmtrace.so that plays searches read by read: one
+    self-contained HTML document (its style, script and data inline; it asks
+    for nothing over the network). As a str it is the document itself.
+
+    A notebook shows it as the player: _repr_html_ puts the document in an
+    iframe (in its srcdoc attribute), because the page needs a document of
+    its own (its element ids, its style on the body, its #read=K fragment)
+    and would clash with the notebook's if written into it.
+    """
+
+    # The player's frame: the full width of the output cell, a height that
+    # shows the controls, the lanes and the details, resizable by hand.
+    FRAME_STYLE = "width: 100%; height: 640px; border: 1px solid #ccc; resize: vertical"
+
+    def save(self, path: Union[str, "os.PathLike[str]"]) -> None:
+        """Writes the document to path, byte for byte."""
+        with open(path, "wb") as out:
+            out.write(self.encode("utf-8"))
+
+    def _repr_html_(self) -> str:
+        return (f'<iframe class="smtrace-player" title="smtrace player" '
+                f'style="{self.FRAME_STYLE}" srcdoc="{html.escape(self, quote=True)}"></iframe>')
+
+    def __repr__(self) -> str:
+        return f"<smtrace.Page of {len(self)} characters>"
 
 
 def _byte_string(value: Optional[str]) -> Optional[bytes]:
@@ -212,33 +263,83 @@ def _explanation(text: str) -> Explanation:
         text)
 
 
+@contextlib.contextmanager
+def _explained(name: str, pattern: bytes, text: bytes) -> Iterator[int]:
+    """libsmtrace.so's explanation of the search (a pointer, freed on
+    leaving), or the error its status stands for. Hold _lock around it."""
+    host = _host_library()
+    explained = ctypes.c_void_p()
+    status = host.smtrace_explain(name.encode("ascii"), pattern, len(pattern), text, len(text),
+                                  ctypes.byref(explained))
+    if status == _REFUSED:
+        index = next(i for i, byte in enumerate(pattern) if byte >= 128)
+        raise ValueError(f"{name} refuses the pattern: pattern byte {index} is "
+                         f"\\x{pattern[index]:02x}, outside the 7-bit alphabet")
+    if status == _UNKNOWN_ALGORITHM:
+        raise ValueError(f"libsmtrace.so knows no algorithm {name!r}")
+    if status == _BAD_LENGTH:
+        raise ValueError(f"{name} cannot explain a pattern of {len(pattern)} bytes")
+    if status != _OK:
+        raise MemoryError(f"libsmtrace.so ran out of memory explaining {name}")
+    try:
+        yield explained.value
+    finally:
+        host.smtrace_explanation_free(explained)
+
+
+def _taken(written: Optional[int], what: str) -> str:
+    """A buffer the library wrote, as a str, freed."""
+    if not written:
+        raise MemoryError(f"libsmtrace.so ran out of memory writing {what}")
+    try:
+        # The JSON is ASCII; a page is UTF-8 (its script and style may hold
+        # more than ASCII; its data is ASCII).
+        return ctypes.string_at(written).decode("utf-8")
+    finally:
+        _host_library().smtrace_free(written)
+
+
 def _json(name: str, pattern: bytes, text: bytes) -> str:
     """libsmtrace.so's JSON for the search, or the error its status stands for."""
+    with _lock, _explained(name, pattern, text) as explained:
+        return _taken(_host_library().smtrace_explanation_json(explained),
+                      f"{name}'s explanation")
+
+
+def _page(name: str, pattern: bytes, text: bytes) -> str:
+    """libsmtrace.so's page for the search."""
+    with _lock, _explained(name, pattern, text) as explained:
+        return _taken(_host_library().smtrace_explanation_html(explained), f"{name}'s page")
+
+
+def compare_html(pattern: Operand, text: Operand) -> Page:
+    """The page of smtrace compare --html for pattern and text: every
+    algorithm's search, stepped together, and the algorithms that refuse the
+    pattern named with the reason. Show it in a notebook as it is; save it
+    with .save(path). Raises as explain does for the operands."""
+    pattern = _bytes(pattern, "pattern")
+    text = _bytes(text, "text")
+    refused_names: List[bytes] = []
+    refused_reasons: List[bytes] = []
+    chosen = []
+    for algorithm in ALGORITHMS.values():
+        index = _refused_byte(algorithm, pattern)
+        if index is None:
+            chosen.append(algorithm.name)
+        else:
+            refused_names.append(algorithm.name.encode("ascii"))
+            # The reason as the compare page of the tool gives it: the name is
+            # shown beside it.
+            refused_reasons.append(_refusal(algorithm, pattern, index)
+                                   .split(": ", 1)[1].encode("ascii"))
     host = _host_library()
-    with _lock:
-        explained = ctypes.c_void_p()
-        status = host.smtrace_explain(name.encode("ascii"), pattern, len(pattern), text, len(text),
-                                      ctypes.byref(explained))
-        if status == _REFUSED:
-            index = next(i for i, byte in enumerate(pattern) if byte >= 128)
-            raise ValueError(f"{name} refuses the pattern: pattern byte {index} is "
-                             f"\\x{pattern[index]:02x}, outside the 7-bit alphabet")
-        if status == _UNKNOWN_ALGORITHM:
-            raise ValueError(f"libsmtrace.so knows no algorithm {name!r}")
-        if status == _BAD_LENGTH:
-            raise ValueError(f"{name} cannot explain a pattern of {len(pattern)} bytes")
-        if status != _OK:
-            raise MemoryError(f"libsmtrace.so ran out of memory explaining {name}")
-        try:
-            written = host.smtrace_explanation_json(explained)
-            if not written:
-                raise MemoryError(f"libsmtrace.so ran out of memory writing {name}'s explanation")
-            try:
-                return ctypes.string_at(written).decode("ascii")
-            finally:
-                host.smtrace_free(written)
-        finally:
-            host.smtrace_explanation_free(explained)
+    with _lock, contextlib.ExitStack() as explanations:
+        pointers = [explanations.enter_context(_explained(name, pattern, text)) for name in chosen]
+        return Page(_taken(host.smtrace_compare_html(
+            (ctypes.c_void_p * max(len(pointers), 1))(*pointers), len(pointers),
+            (ctypes.c_char_p * max(len(refused_names), 1))(*refused_names),
+            (ctypes.c_char_p * max(len(refused_reasons), 1))(*refused_reasons),
+            len(refused_names)), "the compare page"))
 
 
 def explain(algorithm: Union[str, Algorithm], pattern: Operand, text: Operand) -> Explanation:

@@ -84,6 +84,8 @@ class Explainer {
             symbol<decltype(&smtrace_explanation_free)>(handle_, "smtrace_explanation_free")),
         summarize(symbol<decltype(&smtrace_summarize)>(handle_, "smtrace_summarize")),
         json(symbol<decltype(&smtrace_explanation_json)>(handle_, "smtrace_explanation_json")),
+        html(symbol<decltype(&smtrace_explanation_html)>(handle_, "smtrace_explanation_html")),
+        compare_html(symbol<decltype(&smtrace_compare_html)>(handle_, "smtrace_compare_html")),
         free(symbol<decltype(&smtrace_free)>(handle_, "smtrace_free")),
         role_name(symbol<decltype(&smtrace_role_name)>(handle_, "smtrace_role_name")),
         dropped_name(symbol<decltype(&smtrace_dropped_name)>(handle_, "smtrace_dropped_name")),
@@ -102,6 +104,8 @@ class Explainer {
   decltype(&smtrace_explanation_free) free_explanation;
   decltype(&smtrace_summarize) summarize;
   decltype(&smtrace_explanation_json) json;
+  decltype(&smtrace_explanation_html) html;
+  decltype(&smtrace_compare_html) compare_html;
   decltype(&smtrace_free) free;
   decltype(&smtrace_role_name) role_name;
   decltype(&smtrace_dropped_name) dropped_name;

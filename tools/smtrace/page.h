@@ -1,7 +1,6 @@
-// The interactive page: one self-contained HTML file that plays an
-// explained search read by read (explain --html), or several side by side
-// (compare --html). The page carries the library's events, packed, and its
-// script only plays them back.
+// The interactive pages of explain --html and compare --html, built by the
+// explaining library (smtrace_explanation_html, smtrace_compare_html): the
+// tool writes the same page a Python notebook shows.
 #pragma once
 
 #include <string>
@@ -18,7 +17,7 @@ struct PageRefusal {
   std::string reason;
 };
 
-// The page for one explained search.
+// The page for one explained search; exhausted memory throws std::bad_alloc.
 std::string explain_page(const smtrace_explanation& explanation);
 
 // The page for searches of one pattern in one text by several algorithms, in

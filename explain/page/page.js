@@ -1,6 +1,6 @@
 // Plays explained searches back, read by read. Everything shown comes from
-// the events that the explaining library recorded and smtrace packed into
-// the data block (the format is described in tools/smtrace/page.cpp); the
+// the events that the explaining library recorded and packed into
+// the data block (the format is described in explain/page.cpp); the
 // script decodes, counts and draws them, and decides nothing about a search.
 'use strict';
 (function () {
@@ -1100,6 +1100,7 @@
     byPosition: false,
     playing: false,
     hashTimer: null,
+    hashKept: true,
     hashAt: 0,
     lowest: 1,
     highest: 1,
@@ -1137,12 +1138,18 @@
     },
     keepHash: function () {
       // History changes are rationed by the browser: at most a few a second.
+      // A page that may not rewrite its URL (in a frame of a notebook served
+      // from file:, whose origin is opaque) plays on without the fragment.
       const write = () => {
         this.hashTimer = null;
         this.hashAt = performance.now();
-        history.replaceState(null, '', '#' + (this.byPosition ? 'pos=' : 'read=') + this.k);
+        try {
+          history.replaceState(null, '', '#' + (this.byPosition ? 'pos=' : 'read=') + this.k);
+        } catch (refused) {
+          this.hashKept = false;
+        }
       };
-      if (this.hashTimer !== null) return;
+      if (this.hashTimer !== null || !this.hashKept) return;
       const wait = this.hashAt + 150 - performance.now();
       if (wait <= 0 && !this.playing) write();
       else this.hashTimer = setTimeout(write, Math.max(wait, this.playing ? 400 : 0));

@@ -1,6 +1,6 @@
 # Writes OUTPUT, a C++ header holding each INPUT file as an array of its
 # bytes: cmake -DOUTPUT=header -DINPUTS="name=file|name=file..." -P embed.cmake
-set(content "// Generated from tools/smtrace/page/ by embed.cmake; do not edit.\n#pragma once\n\n")
+set(content "// Generated from explain/page/ by embed.cmake; do not edit.\n#pragma once\n\n")
 string(REPLACE "|" ";" inputs "${INPUTS}")
 foreach(item IN LISTS inputs)
   string(REPLACE "=" ";" pair "${item}")
