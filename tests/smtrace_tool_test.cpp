@@ -116,6 +116,15 @@ TEST(SmtraceOutputFiles, NewRegularAndLinkedFiles) {
   EXPECT_TRUE(std::filesystem::is_symlink(scratch.path("link.svg")));
   EXPECT_EQ(contents(old), plot);
   EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"link.svg", "new.svg", "old.svg"}));
+  // A link whose target does not exist yet, through a relative link to a
+  // link: the file is made where the links point, and both links stay.
+  std::filesystem::create_symlink("later.svg", scratch.path("dangling.svg"));
+  std::filesystem::create_symlink("dangling.svg", scratch.path("chain.svg"));
+  got = tool(with(kRun, {"--svg", scratch.path("chain.svg")}));
+  EXPECT_EQ(got.status, 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(scratch.path("chain.svg")));
+  EXPECT_TRUE(std::filesystem::is_symlink(scratch.path("dangling.svg")));
+  EXPECT_EQ(contents(scratch.path("later.svg")), plot);
 }
 
 TEST(SmtraceOutputFiles, SpecialFilesAreWrittenInPlace) {

@@ -150,6 +150,12 @@ esac
 python_env="env -u SMTRACE_LIB_DIR -u PYTHONPATH $sanitizer_env"
 datadir=$(cmake_cache CMAKE_INSTALL_DATADIR)
 [ -n "$datadir" ] || datadir=$(cmake_cache CMAKE_INSTALL_DATAROOTDIR)
+mandir=$(cmake_cache CMAKE_INSTALL_MANDIR)
+[ -n "$mandir" ] || mandir=$datadir/man
+# The manual page and the bash completion.
+[ -f "$prefix/$mandir/man1/smtrace.1" ] || fail "$mandir/man1/smtrace.1 is not installed"
+[ -f "$prefix/$datadir/bash-completion/completions/smtrace" ] ||
+  fail "$datadir/bash-completion/completions/smtrace is not installed"
 for from in "$prefix/$datadir/smtrace/python" "$source_dir/python"; do
   venv=$prefix/venv_prefix
   [ "$from" = "$source_dir/python" ] && venv=$prefix/venv_source

@@ -131,6 +131,19 @@ void write_output_file(const std::string& path, std::string_view content, const 
   if (exists) {
     std::unique_ptr<char, void (*)(void*)> real(::realpath(path.c_str(), nullptr), std::free);
     if (real) target = real.get();
+  } else {
+    // A link whose target does not exist yet: the file is made where the
+    // link points (links to links followed), and the link stays.
+    for (int hops = 0; hops < 40; ++hops) {
+      struct stat link {};
+      if (::lstat(target.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) break;
+      std::string to(static_cast<size_t>(link.st_size > 0 ? link.st_size : PATH_MAX) + 1, '\0');
+      const ssize_t got = ::readlink(target.c_str(), to.data(), to.size());
+      if (got <= 0) break;
+      to.resize(static_cast<size_t>(got));
+      const size_t slash = target.rfind('/');
+      target = to[0] == '/' || slash == std::string::npos ? to : target.substr(0, slash + 1) + to;
+    }
   }
   std::string temporary = target + ".XXXXXX";
   const int fd = ::mkstemp(temporary.data());
