@@ -41,6 +41,7 @@
 // explanation ever break that, its reads carry the numbers themselves in
 // "traceIndex" and "readAttempt" (signed varints).
 #include "explain/page.h"
+#include "explain/markup.h"
 
 #include <cstdint>
 #include <cstring>
@@ -371,19 +372,7 @@ std::string fill(const std::string& page,
   return out;
 }
 
-std::string html_text(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+std::string html_text(const std::string& text) { return sm_markup::escape(text); }
 
 // Bytes for a title: printable ASCII as it is, anything else as \xNN, cut
 // after 40 bytes.

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "study.h"
+#include "explain/markup.h"
 
 namespace smtrace {
 namespace {
@@ -24,32 +25,9 @@ constexpr double kPlotBottom = 58;  // length labels, the axis title, a note
 const char* const kColours[SMTRACE_ALGORITHM_COUNT] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728",
                                                        "#9467bd", "#8c564b", "#e377c2"};
 
-std::string num(double value) {
-  char out[32];
-  std::snprintf(out, sizeof out, "%.2f", value);
-  std::string text = out;
-  text.erase(text.find_last_not_of('0') + 1);
-  if (text.back() == '.') text.pop_back();
-  if (text == "-0") text = "0";
-  return text;
-}
+std::string num(double value) { return sm_markup::decimal(value); }
 
-std::string xml(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default:
-        // Bytes that are no XML characters, or not ASCII, as a dot.
-        out += byte >= 0x20 && byte < 0x7f ? c : '?';
-    }
-  }
-  return out;
-}
+std::string xml(std::string_view text) { return sm_markup::escape(text, true); }
 
 // A step of 1, 2 or 5 times a power of ten giving about `want` ticks up to top.
 double tick_step(double top, int want) {

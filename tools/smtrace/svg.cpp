@@ -6,6 +6,7 @@
 #include <string>
 
 #include "report.h"
+#include "explain/markup.h"
 
 namespace smtrace {
 namespace {
@@ -31,28 +32,9 @@ constexpr double kPlotBottom = 34;  // position labels and the axis title
 constexpr double kLongestRow = 14;  // height of one read when few reads
 constexpr double kNarrowestDocument = 600;  // the legend's width
 
-std::string num(double value) {
-  char out[32];
-  std::snprintf(out, sizeof out, "%.2f", value);
-  std::string text = out;
-  text.erase(text.find_last_not_of('0') + 1);
-  if (text.back() == '.') text.pop_back();
-  return text;
-}
+std::string num(double value) { return sm_markup::decimal(value); }
 
-std::string xml(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+std::string xml(std::string_view text) { return sm_markup::escape(text); }
 
 // The first step of 1, 2, 5, 10, 20, 50, ... that spaces labels at least
 // `room` units apart, given `unit` units per step of one.
