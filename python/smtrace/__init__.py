@@ -25,7 +25,6 @@ process. Calls are serialised: a library keeps one trace at a time.
 """
 
 import array
-import collections
 import ctypes
 import os
 import shutil
@@ -90,6 +89,7 @@ ALGORITHMS: Dict[str, Algorithm] = {
 
 _lock = threading.Lock()
 _entries = {}
+_releases = {}  # each library's own trace_new
 _host_lock = threading.Lock()
 _host = []  # libsmtrace.so once loaded
 
@@ -165,7 +165,11 @@ def _entry(algorithm: Algorithm):
             ) from None
         entry.restype = ctypes.c_void_p
         entry.argtypes = [ctypes.c_char_p, ctypes.c_int32, ctypes.POINTER(ctypes.c_char), ctypes.c_int32]
+        release = library.trace_new
+        release.restype = None
+        release.argtypes = []
         _entries[algorithm.name] = entry
+        _releases[algorithm.name] = release
     return entry
 
 
@@ -264,8 +268,11 @@ def _search(algorithm: Algorithm, pattern: bytes, text: bytes) -> "array.array[i
     buffer = ctypes.create_string_buffer(text, algorithm.buffer_size(n, m))
     with _lock:
         head = _entry(algorithm)(pattern, m, buffer, n)
-        # Copy the library's list before anything calls into it again.
-        return _positions(head)
+        # Copy the library's list before anything calls into it again, then
+        # let the library free it: nothing refers to it any more.
+        positions = _positions(head)
+        _releases[algorithm.name]()
+        return positions
 
 
 def trace(algorithm: Union[str, Algorithm], pattern: Operand, text: Operand) -> List[int]:
@@ -331,15 +338,26 @@ def compare(pattern: Operand, text: Operand) -> dict:
             }
             continue
         positions = _search(algorithm, pattern, text)
-        counts = collections.Counter(positions)
+        # One count per position, in an array rather than a dict: a search of
+        # millions of reads keeps 4 bytes a position, not a dict entry a read.
+        counts = array.array("I", [0]) * ((max(positions) + 1) if positions else 0)
+        distinct = most = 0
+        for position in positions:
+            counts[position] += 1
+            seen = counts[position]
+            if seen == 1:
+                distinct += 1
+            if seen > most:
+                most = seen
         figures[algorithm.name] = {
             "refused": False,
             "reads": len(positions),
-            "distinct_positions": len(counts),
+            "distinct_positions": distinct,
             "reads_per_character": len(positions) / len(text) if text else None,
-            "most_reads_of_one_position": max(counts.values(), default=0),
+            "most_reads_of_one_position": most,
             "first_occurrence": occurrence,
         }
+        del positions, counts
     return {"pattern_length": len(pattern), "text_length": len(text), "algorithms": figures}
 
 
