@@ -147,7 +147,7 @@ sanitizer_env=""
 case " $* " in
   *-fsanitize=*) sanitizer_env="LD_PRELOAD=$("$cc" -print-file-name=libasan.so) ASAN_OPTIONS=detect_leaks=0" ;;
 esac
-python_env="env -u SMTRACE_LIB_DIR -u PYTHONPATH $sanitizer_env"
+python_env="env -u SMTRACE_LIB_DIR -u PYTHONPATH -u PKG_CONFIG_PATH $sanitizer_env"
 datadir=$(cmake_cache CMAKE_INSTALL_DATADIR)
 [ -n "$datadir" ] || datadir=$(cmake_cache CMAKE_INSTALL_DATAROOTDIR)
 mandir=$(cmake_cache CMAKE_INSTALL_MANDIR)
@@ -182,7 +182,7 @@ done
 empty=$prefix/venv_empty
 /usr/bin/python3 -m venv --system-site-packages "$empty"
 "$empty/bin/pip" install --quiet --no-index --no-build-isolation "$source_dir/python" >/dev/null 2>&1
-message=$(cd / && $python_env -u PKG_CONFIG_PATH PATH=/usr/bin:/bin \
+message=$(cd / && $python_env PATH=/usr/bin:/bin \
   "$empty/bin/python" -c 'import smtrace; smtrace.trace("raita", "a", "b")' 2>&1) && fail "no libraries, yet a trace"
 echo "$message" | grep -q "cannot find the smtrace libraries.*looked in" || fail "no libraries: $message"
 
