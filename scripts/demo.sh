@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset default >/dev/null
-cmake --build --preset default >/dev/null
+CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" cmake --build --preset default >/dev/null
 pattern=aab
 text=bbaaaabb
 echo "turbo_reverse_factor: first occurrence of '$pattern' in '$text'; text positions read, in order:"
