@@ -25,7 +25,7 @@ if ! command -v clang++ >/dev/null ||
 fi
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
+CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" cmake --build --preset fuzz
 for required in fuzz_command_line fuzz_explain_road; do
   [ -x "build-fuzz/fuzz/$required" ] || { echo "fuzz: $required was not built" >&2; exit 1; }
 done

@@ -16,7 +16,7 @@ if [ ! -e /usr/include/benchmark/benchmark.h ] || ! command -v python3 >/dev/nul
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q libbenchmark-dev python3
 fi
 cmake --preset bench >/dev/null
-cmake --build --preset bench
+CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" cmake --build --preset bench
 out=build-bench
 {
   echo "Machine: $(lscpu | sed -n 's/^Model name: *//p' | head -1)" \
