@@ -156,13 +156,17 @@ mandir=$(cmake_cache CMAKE_INSTALL_MANDIR)
 [ -f "$prefix/$mandir/man1/smtrace.1" ] || fail "$mandir/man1/smtrace.1 is not installed"
 [ -f "$prefix/$datadir/bash-completion/completions/smtrace" ] ||
   fail "$datadir/bash-completion/completions/smtrace is not installed"
-for from in "$prefix/$datadir/smtrace/python" "$source_dir/python"; do
+# pip builds in the directory it installs from: the source tree's package is
+# installed from a copy, so that the tree stays as it is.
+source_copy=$prefix/python_source
+cp -R "$source_dir/python" "$source_copy"
+for from in "$prefix/$datadir/smtrace/python" "$source_copy"; do
   venv=$prefix/venv_prefix
-  [ "$from" = "$source_dir/python" ] && venv=$prefix/venv_source
+  [ "$from" = "$source_copy" ] && venv=$prefix/venv_source
   /usr/bin/python3 -m venv --system-site-packages "$venv" || fail "no venv"
   "$venv/bin/pip" install --quiet --no-index --no-build-isolation "$from" >"$prefix/pip.log" 2>&1 ||
     fail "pip install $from failed: $(cat "$prefix/pip.log")"
-  if [ "$from" = "$source_dir/python" ]; then
+  if [ "$from" = "$source_copy" ]; then
     run_python="$python_env PKG_CONFIG_PATH=$prefix/$libdir/pkgconfig PATH=/usr/bin:/bin"
   else
     run_python="$python_env PATH=/usr/bin:/bin"
@@ -181,7 +185,7 @@ done
 # With nothing to find the libraries by, the error says where it looked.
 empty=$prefix/venv_empty
 /usr/bin/python3 -m venv --system-site-packages "$empty"
-"$empty/bin/pip" install --quiet --no-index --no-build-isolation "$source_dir/python" >/dev/null 2>&1
+"$empty/bin/pip" install --quiet --no-index --no-build-isolation "$source_copy" >/dev/null 2>&1
 message=$(cd / && $python_env PATH=/usr/bin:/bin \
   "$empty/bin/python" -c 'import smtrace; smtrace.trace("raita", "a", "b")' 2>&1) && fail "no libraries, yet a trace"
 echo "$message" | grep -q "cannot find the smtrace libraries.*looked in" || fail "no libraries: $message"
