@@ -133,14 +133,14 @@ void append_tables(std::string& out, const smtrace_explanation& e) {
 
 }  // namespace
 
-void append_json_bytes(std::string& out, const char* bytes, size_t length) {
+void append_json_bytes(std::string& out, const char* bytes, size_t length, bool in_script) {
   out += '"';
   for (size_t i = 0; i < length; ++i) {
     const auto c = static_cast<unsigned char>(bytes[i]);
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
-    } else if (c >= 0x20 && c < 0x7f) {
+    } else if (c >= 0x20 && c < 0x7f && !(in_script && (c == '<' || c == '>' || c == '&'))) {
       out += static_cast<char>(c);
     } else {
       char escape[8];

@@ -41,6 +41,7 @@
 // explanation ever break that, its reads carry the numbers themselves in
 // "traceIndex" and "readAttempt" (signed varints).
 #include "explain/page.h"
+#include "explain/json.h"
 #include "explain/markup.h"
 
 #include <cstdint>
@@ -105,24 +106,8 @@ std::string base64(const std::string& bytes) {
 // usual escapes, <, > and & are written as \u escapes, and bytes outside
 // printable ASCII as \u00XX.
 void append_string(std::string& out, const char* text, size_t length) {
-  out += '"';
-  for (size_t i = 0; i < length; ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c >= 0x20 && c < 0x7f && c != '<' && c != '>' && c != '&') {
-      out += static_cast<char>(c);
-    } else {
-      static const char kHex[] = "0123456789abcdef";
-      out += "\\u00";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  out += '"';
+  append_json_bytes(out, text, length, true);
 }
-
 void append_string(std::string& out, const char* text) {
   if (text == nullptr) {
     out += "null";
