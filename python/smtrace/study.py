@@ -57,7 +57,7 @@ def study(
                   "compares_per_character": ..., "look_aheads_per_character": ...,
                   "dropped_per_character": ...}]}
 
-    texts are paths of text files, generate specs such as "random4:1M" or
+    texts are paths of text files, generated texts as KIND:SIZE such as "random4:1M" or
     "english:64K"; lengths default to 2, 4, 8, 16, 32, 64 and patterns to 100
     per length; present patterns are studied unless only absent=True is
     asked for (present=True, absent=True gives both). shard=(K, N) runs the
@@ -75,8 +75,8 @@ def study(
         args = ["study", "--json"]
         for path in texts:
             args += ["--text-file", os.fspath(path)]
-        for spec in generate:
-            args += ["--generate", str(spec)]
+        for kind_size in generate:
+            args += ["--generate", str(kind_size)]
         if lengths is not None:
             args += ["--lengths", ",".join(str(int(m)) for m in lengths)]
         if patterns is not None:

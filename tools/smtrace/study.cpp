@@ -67,7 +67,7 @@ struct StudyOptions {
   std::vector<std::string> files;  // merge's operands
   struct TextSource {
     bool file;
-    std::string spec;
+    std::string given;
   };
   std::vector<TextSource> texts;
   std::optional<std::vector<int32_t>> lengths;
@@ -90,7 +90,7 @@ bool parse_number(std::string_view text, Number& out) {
   return done.ec == std::errc() && done.ptr == text.data() + text.size() && !text.empty();
 }
 
-int64_t parse_size(const std::string& text, const std::string& spec) {
+int64_t parse_size(const std::string& text, const std::string& given) {
   std::string digits = text;
   int64_t unit = 1;
   if (!digits.empty() && (digits.back() == 'K' || digits.back() == 'k')) {
@@ -102,7 +102,7 @@ int64_t parse_size(const std::string& text, const std::string& spec) {
   }
   int64_t size = 0;
   if (!parse_number(digits, size) || size < 1 || size > INT32_MAX / unit) {
-    throw usage("--generate " + spec + ": the size is a positive number of bytes, with K or M");
+    throw usage("--generate " + given + ": the size is a positive number of bytes, with K or M");
   }
   return size * unit;
 }
@@ -261,11 +261,11 @@ constexpr const char kLetters[] =
     "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
     "!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~";
 
-std::string generate(const std::string& spec) {
-  const size_t colon = spec.find(':');
-  if (colon == std::string::npos) throw usage("--generate takes KIND:SIZE, not \"" + spec + "\"");
-  const std::string kind = spec.substr(0, colon);
-  const auto n = static_cast<int32_t>(parse_size(spec.substr(colon + 1), spec));
+std::string generate(const std::string& given) {
+  const size_t colon = given.find(':');
+  if (colon == std::string::npos) throw usage("--generate takes KIND:SIZE, not \"" + given + "\"");
+  const std::string kind = given.substr(0, colon);
+  const auto n = static_cast<int32_t>(parse_size(given.substr(colon + 1), given));
   // The seeds are fixed: a kind and a size always give the same text.
   sm_texts::Random random(sm_texts::seed_of("study:" + kind, 0, n, 0));
   if (kind == "english") return sm_texts::english_text(n, random);
@@ -348,8 +348,8 @@ StudyDefinition define(const StudyOptions& o) {
   const int32_t longest = study.lengths.back();
   for (const auto& source : o.texts) {
     StudyText text;
-    text.name = source.spec;
-    text.bytes = source.file ? read_whole(source.spec, "text") : generate(source.spec);
+    text.name = source.given;
+    text.bytes = source.file ? read_whole(source.given, "text") : generate(source.given);
     if (text.bytes.size() > static_cast<size_t>(INT32_MAX - longest - 2)) {
       throw Failure(kRefusedInput, "the text " + text.name + " is longer than " +
                                        std::to_string(INT32_MAX - longest - 2) +

@@ -28,7 +28,7 @@ enum class PatternKind { present, absent };
 const char* kind_name(PatternKind kind);
 
 struct StudyText {
-  std::string name;     // the --generate spec, or the --text-file path as given
+  std::string name;     // the --generate KIND:SIZE, or the --text-file path as given
   int64_t length = 0;
   uint64_t hash = 0;    // FNV-1a over the bytes
   std::string bytes;    // while running; empty after a merge
