@@ -264,14 +264,7 @@ int golden_command(int argc, char** argv) {
     if (name != "--cases" && name != "--seed" && name != "--max-text" && name != "--output") {
       throw Failure(kUsage, "golden: unknown option " + name);
     }
-    std::string value;
-    if (equals != std::string::npos) {
-      value = arg.substr(equals + 1);
-    } else if (i + 1 < argc) {
-      value = argv[++i];
-    } else {
-      throw Failure(kUsage, name + " needs a value");
-    }
+    const std::string value = option_value(arg, equals, i, argc, argv);
     if (name == "--cases") count = count_option(name, value, 0, 10000000);
     if (name == "--seed") seed = seed_option(value);
     if (name == "--max-text") longest_text = count_option(name, value, 0, kLongestTextOption);

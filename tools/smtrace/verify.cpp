@@ -103,14 +103,7 @@ Options parse(int argc, char** argv) {
                      [&](const char* known) { return name == known; }) == std::end(kValued)) {
       throw usage("verify: unknown option " + name);
     }
-    std::string value;
-    if (equals != std::string::npos) {
-      value = arg.substr(equals + 1);
-    } else if (i + 1 < argc) {
-      value = argv[++i];
-    } else {
-      throw usage(name + " needs a value");
-    }
+    const std::string value = option_value(arg, equals, i, argc, argv);
     if (name == "--cases") {
       options.cases = count_option(name, value, 1, 10000000);
       options.generated_options = true;
@@ -471,6 +464,12 @@ std::unique_ptr<Implementation> subject_of(const Options& options, const Algorit
 }
 
 }  // namespace
+
+std::string option_value(const std::string& arg, size_t equals, int& i, int argc, char** argv) {
+  if (equals != std::string::npos) return arg.substr(equals + 1);
+  if (i + 1 < argc) return argv[++i];
+  throw usage(arg.substr(0, equals) + " needs a value");
+}
 
 int64_t count_option(const std::string& name, const std::string& value, int64_t lowest,
                      int64_t highest) {

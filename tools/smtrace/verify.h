@@ -12,6 +12,9 @@ namespace smtrace {
 int64_t count_option(const std::string& name, const std::string& value, int64_t lowest,
                      int64_t highest);
 uint64_t seed_option(const std::string& value);
+// The value of the option in argv[i]: after its '=' (at equals), else the
+// next argument, which i then steps over; Failure(kUsage) when there is none.
+std::string option_value(const std::string& arg, size_t equals, int& i, int argc, char** argv);
 
 // The defaults of both commands.
 constexpr uint64_t kDefaultSeed = 1;
